@@ -1,0 +1,18 @@
+// The three objects every part of steer shares: the back buffer, the player
+// image and the player record. Each is defined once, in main.cpp.
+#pragma once
+
+#include <allegro.h>
+
+// Where the player stands and where it points. The position is the image's
+// centre in screen pixels and keeps its fractions between frames; the heading
+// is a binary angle (256 to a full turn, 0 = nose up, clockwise positive).
+struct actor {
+   double x;
+   double y;
+   fixed angle;
+};
+
+extern BITMAP *scrbuf;
+extern BITMAP *sprite;
+extern actor player;
