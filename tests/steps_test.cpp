@@ -1,0 +1,89 @@
+// The aim and move steps, driven through the library's pointer and key
+// globals as the program's loop drives them.
+#include <gtest/gtest.h>
+
+#include "steering.h"
+#include "world.h"
+
+namespace
+{
+
+void place(double x, double y, int mx, int my)
+{
+   player = {x, y, 0};
+   mouse_x = mx;
+   mouse_y = my;
+}
+
+TEST(aim, heading_points_nose_at_pointer)
+{
+   struct {
+      int mx, my;
+      double heading;
+   } cases[] = {
+       {400, 200, 0},     // straight above
+       {500, 200, 32},    // above and to the right
+       {500, 300, 64},    // straight right
+       {500, 400, 96},    // below and to the right
+       {400, 400, -128},  // straight below: -128, never 128
+       {300, 400, -96},   // below and to the left
+       {300, 300, -64},   // straight left
+       {300, 200, -32},   // above and to the left
+       {400, 300, 0},     // on the player
+       {700, 100, 40.05}, // 56.3 degrees right of up
+   };
+   for (int space : {0, 1}) {
+      for (auto c : cases) {
+         place(400.0, 300.0, c.mx, c.my);
+         player.angle = itofix(7); // stale heading, to be replaced
+         key[KEY_SPACE] = static_cast<char>(space);
+         aim_player();
+         EXPECT_NEAR(fixtof(player.angle), c.heading, 0.5)
+             << "pointer (" << c.mx << ", " << c.my << "), Space " << space;
+      }
+   }
+   key[KEY_SPACE] = 0;
+}
+
+TEST(move, steps_two_pixels_along_truncated_offsets)
+{
+   struct {
+      double x, y;
+      int mx, my, frames;
+      double to_x, to_y;
+   } cases[] = {
+       {400.0, 300.0, 500, 300, 1, 402.0, 300.0},  // one frame's road
+       {400.0, 300.0, 500, 300, 50, 500.0, 300.0}, // onto the pointer
+       {400.0, 300.0, 500, 300, 80, 500.0, 300.0}, // and no further
+       {400.0, 300.0, 403, 304, 1, 401.2, 301.6},  // a 3-4-5 diagonal
+       {401.0, 300.0, 400, 300, 1, 399.0, 300.0},  // odd offset overshoots
+       {401.0, 300.0, 400, 300, 2, 401.0, 300.0},  // ... and comes back
+       {401.0, 300.0, 400, 300, 7, 399.0, 300.0},  // ... for ever
+       {400.9, 305.0, 400, 300, 1, 400.9, 303.0},  // (0.9, 5) goes straight up
+       {399.5, 296.3, 400, 300, 1, 399.5, 298.3},  // (-0.5, -3.7) straight down
+       {400.7, 299.2, 400, 300, 9, 400.7, 299.2},  // under a pixel: stays put
+       {400.5, 300.25, 500, 300, 3, 406.5, 300.25}, // fractions survive
+   };
+   for (auto c : cases) {
+      place(c.x, c.y, c.mx, c.my);
+      for (int i = 0; i < c.frames; i++)
+         move_player();
+      EXPECT_DOUBLE_EQ(player.x, c.to_x)
+          << "from (" << c.x << ", " << c.y << ") after " << c.frames;
+      EXPECT_DOUBLE_EQ(player.y, c.to_y)
+          << "from (" << c.x << ", " << c.y << ") after " << c.frames;
+      EXPECT_EQ(player.angle, 0);
+   }
+}
+
+TEST(move, odd_offset_alternates_heading)
+{
+   place(401.0, 300.0, 400, 300);
+   for (fixed heading : {itofix(-64), itofix(64), itofix(-64), itofix(64)}) {
+      aim_player();
+      EXPECT_EQ(player.angle, heading) << "at x " << player.x;
+      move_player();
+   }
+}
+
+} // namespace
