@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "drawing.h"
+#include "text.h"
 #include "world.h"
 
 namespace
@@ -56,15 +57,6 @@ TEST(image, red_outline_under_yellow_roof_on_mask)
          if (y >= 247 || x <= 9 || x >= 55) {
             ASSERT_EQ(getpixel(sprite, x, y), pink()) << x << ", " << y;
          }
-}
-
-// The library's own rendering of a line of text at the heads-up position.
-BITMAP *reference_text(const char *s)
-{
-   BITMAP *bmp = create_bitmap(800, 600);
-   clear(bmp);
-   textout_ex(bmp, font, s, 10, 10, text_pink(), -1);
-   return bmp;
 }
 
 void frame(double x, double y, fixed angle, int mx, int my)
