@@ -14,29 +14,28 @@ BITMAP *scrbuf;
 BITMAP *sprite;
 actor player;
 
-// Why a start-up step failed: the library's own words where it has any. Its
-// X driver says nothing when the display cannot be opened, the usual cause.
-static const char *reason(const char *fallback)
+// Why the library would not start, when it does not say: its X driver is
+// silent when the display cannot be opened, the usual cause.
+static const char *no_display()
 {
-   static char buf[256];
-   if (allegro_error[0])
-      return allegro_error;
-   if (fallback)
-      return fallback;
+   static char why[256];
    const char *display = std::getenv("DISPLAY");
    if (!display || !display[0])
       return "no X display, DISPLAY is not set; run it in a desktop session";
-   std::snprintf(buf, sizeof buf,
+   std::snprintf(why, sizeof why,
                  "no X display could be reached at DISPLAY=%s; check that "
                  "the X server is running and accepts this user",
                  display);
-   return buf;
+   return why;
 }
 
-// Reports a failed start-up step on one line and releases what was acquired.
-static int fail(const char *what, const char *fallback)
+// Reports a failed start-up step on one line, in the library's own words
+// where it has any, and releases what was acquired.
+static int fail(const char *what,
+                const char *why = "the library gave no reason")
 {
-   std::fprintf(stderr, "steer: cannot %s: %s\n", what, reason(fallback));
+   std::fprintf(stderr, "steer: cannot %s: %s\n", what,
+                allegro_error[0] ? allegro_error : why);
    if (scrbuf)
       destroy_bitmap(scrbuf);
    if (sprite)
@@ -50,17 +49,16 @@ int main()
    constexpr int width = 800, height = 600, depth = 32;
 
    if (allegro_init() != 0)
-      return fail("start the Allegro library", nullptr);
+      return fail("start the Allegro library", no_display());
    if (install_keyboard() != 0)
-      return fail("install the keyboard", "the library gave no reason");
+      return fail("install the keyboard");
    if (install_mouse() < 0)
-      return fail("install the mouse", "the library gave no reason");
+      return fail("install the mouse");
    if (install_timer() != 0)
-      return fail("install the timer", "the library gave no reason");
+      return fail("install the timer");
    set_color_depth(depth);
    if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, width, height, 0, 0) != 0)
-      return fail("open an 800x600 window in 32-bit colour",
-                  "the library gave no reason");
+      return fail("open an 800x600 window in 32-bit colour");
 
    // The driver may grant another size than asked; everything follows it.
    scrbuf = create_bitmap(SCREEN_W, SCREEN_H);
@@ -70,6 +68,8 @@ int main()
    if (!sprite)
       return fail("create the player image", "out of memory");
 
+   // Halved in whole pixels, so the player starts on a pixel even when the
+   // granted size is odd.
    player.x = SCREEN_W / 2;
    player.y = SCREEN_H / 2;
    player.angle = 0;
