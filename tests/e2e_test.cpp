@@ -94,16 +94,22 @@ std::string slurp(const std::string &path)
    return s.str();
 }
 
+// A fatal failure here would make every test count as skipped, so set-up
+// failures are recorded and each test then fails on the missing display.
 struct xserver : ::testing::Environment {
    void SetUp() override
    {
       // The text reference comes from the library, which needs no display.
-      ASSERT_EQ(install_allegro(SYSTEM_NONE, &errno, atexit), 0);
+      EXPECT_EQ(install_allegro(SYSTEM_NONE, &errno, atexit), 0);
       set_color_depth(32);
 
-      // Depth 24 keeps colours exact; Xvfb picks a free display itself.
+      // Depth 24 keeps colours exact; Xvfb picks a free display itself and
+      // writes its number, then a newline, to the pipe.
       int fds[2];
-      ASSERT_EQ(pipe(fds), 0);
+      if (pipe(fds) != 0) {
+         ADD_FAILURE() << "no pipe for Xvfb";
+         return;
+      }
       xvfb = fork();
       if (xvfb == 0) {
          close(fds[0]);
@@ -113,13 +119,15 @@ struct xserver : ::testing::Environment {
          _exit(127);
       }
       close(fds[1]);
-      char buf[16] = {};
-      ssize_t n = read(fds[0], buf, sizeof buf - 1);
+      std::string number;
+      char c;
+      while (read(fds[0], &c, 1) == 1 && c != '\n')
+         number += c;
       close(fds[0]);
-      ASSERT_GT(n, 0) << "Xvfb did not start";
-      display_name = ":" + std::to_string(std::atoi(buf));
-      dpy = XOpenDisplay(display_name.c_str());
-      ASSERT_TRUE(dpy);
+      display_name = ":" + number;
+      if (!number.empty())
+         dpy = XOpenDisplay(display_name.c_str());
+      EXPECT_TRUE(dpy) << "Xvfb did not start";
    }
    void TearDown() override
    {
@@ -225,6 +233,7 @@ class program : public ::testing::Test
 
    void SetUp() override
    {
+      ASSERT_TRUE(dpy) << "no X server to test in";
       char tmpl[] = "/tmp/steer-e2e-XXXXXX";
       ASSERT_TRUE(mkdtemp(tmpl));
       dir = tmpl;
