@@ -71,7 +71,7 @@ void frame(benchmark::State &state)
        benchmark::Counter(static_cast<double>(i), benchmark::Counter::kIsRate);
 }
 
-void floor(benchmark::State &state)
+void clear_and_copy(benchmark::State &state)
 {
    long i = 0;
    for (auto _ : state) {
@@ -170,9 +170,9 @@ int main(int argc, char **argv)
    key[KEY_SPACE] = 1;
 
    benchmark::Initialize(&argc, argv);
-   add("floor (screen)", floor);
+   add("floor (screen)", clear_and_copy);
    add("frame (screen)", frame);
-   add("floor (memory)", in_memory<floor>);
+   add("floor (memory)", in_memory<clear_and_copy>);
    add("frame (memory)", in_memory<frame>);
    add("memset + memcpy", memset_memcpy);
    reporter report;
