@@ -5,31 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "drawing.h"
-#include "text.h"
+#include "probe.h"
 #include "world.h"
 
 namespace
 {
 
-int pink()
+unsigned at(int x, int y)
 {
-   return makecol(255, 0, 255);
-}
-int red()
-{
-   return makecol(255, 0, 0);
-}
-int yellow()
-{
-   return makecol(255, 255, 0);
-}
-int white()
-{
-   return makecol(255, 255, 255);
-}
-int text_pink()
-{
-   return makecol(255, 100, 200);
+   return rgb(scrbuf, x, y);
 }
 
 TEST(image, red_outline_under_yellow_roof_on_mask)
@@ -37,25 +21,24 @@ TEST(image, red_outline_under_yellow_roof_on_mask)
    ASSERT_EQ(sprite->w, 64);
    ASSERT_EQ(sprite->h, 256);
    struct {
-      int x, y, colour;
+      int x, y;
+      unsigned colour;
    } probes[] = {
-       {32, 0, yellow()}, {10, 10, yellow()}, {54, 10, yellow()},
-       {10, 11, red()},   {54, 11, red()},    {32, 10, red()},
-       {10, 246, red()},  {54, 246, red()},   {32, 246, red()},
-       {9, 100, pink()},  {11, 100, pink()},  {53, 100, pink()},
-       {55, 100, pink()}, {32, 1, pink()},    {32, 9, pink()},
-       {32, 11, pink()},  {32, 245, pink()},  {32, 247, pink()},
-       {9, 10, pink()},   {55, 10, pink()},   {0, 0, pink()},
-       {63, 255, pink()},
+       {32, 0, yellow}, {10, 10, yellow}, {54, 10, yellow}, {10, 11, red},
+       {54, 11, red},   {32, 10, red},    {10, 246, red},   {54, 246, red},
+       {32, 246, red},  {9, 100, mask},   {11, 100, mask},  {53, 100, mask},
+       {55, 100, mask}, {32, 1, mask},    {32, 9, mask},    {32, 11, mask},
+       {32, 245, mask}, {32, 247, mask},  {9, 10, mask},    {55, 10, mask},
+       {0, 0, mask},    {63, 255, mask},
    };
    for (auto p : probes)
-      EXPECT_EQ(getpixel(sprite, p.x, p.y), p.colour) << p.x << ", " << p.y;
+      EXPECT_EQ(rgb(sprite, p.x, p.y), p.colour) << p.x << ", " << p.y;
 
    // The margins are entirely mask: rows below the outline, columns beside.
    for (int y = 0; y < 256; y++)
       for (int x = 0; x < 64; x++)
          if (y >= 247 || x <= 9 || x >= 55) {
-            ASSERT_EQ(getpixel(sprite, x, y), pink()) << x << ", " << y;
+            ASSERT_EQ(rgb(sprite, x, y), mask) << x << ", " << y;
          }
 }
 
@@ -73,7 +56,7 @@ void expect_text(const char *s)
    BITMAP *ref = reference_text(s);
    for (int y = 0; y < 30; y++)
       for (int x = 0; x < 200; x++)
-         ASSERT_EQ(getpixel(scrbuf, x, y), getpixel(ref, x, y))
+         ASSERT_EQ(at(x, y), rgb(ref, x, y))
              << "\"" << s << "\" at " << x << ", " << y;
    destroy_bitmap(ref);
 }
@@ -97,44 +80,33 @@ TEST(frame, heading_prints_rounded_to_whole_units)
    }
 }
 
-// Whether the colour stands at (x, y) or a neighbour, for rotated edges
-// that the library's rotation may round by one pixel.
-bool near(int x, int y, int colour)
-{
-   for (int dy = -1; dy <= 1; dy++)
-      for (int dx = -1; dx <= 1; dx++)
-         if (getpixel(scrbuf, x + dx, y + dy) == colour)
-            return true;
-   return false;
-}
-
 TEST(frame, player_image_stands_on_its_position)
 {
    // Upright at the start position: the unrotated corner is (368, 172).
    frame(400.0, 300.0, 0, 700, 500);
-   EXPECT_EQ(getpixel(scrbuf, 400, 172), yellow());
-   EXPECT_EQ(getpixel(scrbuf, 400, 171), 0);
-   EXPECT_EQ(getpixel(scrbuf, 378, 182), yellow());
-   EXPECT_EQ(getpixel(scrbuf, 378, 418), red());
-   EXPECT_EQ(getpixel(scrbuf, 422, 418), red());
-   EXPECT_EQ(getpixel(scrbuf, 377, 300), 0);
-   EXPECT_EQ(getpixel(scrbuf, 400, 300), 0); // the mask stays transparent
-   EXPECT_EQ(getpixel(scrbuf, 400, 419), 0);
+   EXPECT_EQ(at(400, 172), yellow);
+   EXPECT_EQ(at(400, 171), black);
+   EXPECT_EQ(at(378, 182), yellow);
+   EXPECT_EQ(at(378, 418), red);
+   EXPECT_EQ(at(422, 418), red);
+   EXPECT_EQ(at(377, 300), black);
+   EXPECT_EQ(at(400, 300), black); // the mask stays transparent
+   EXPECT_EQ(at(400, 419), black);
 
    // A quarter turn clockwise about (402, 300): the nose points right.
    frame(402.0, 300.0, itofix(64), 700, 500);
-   EXPECT_TRUE(near(530, 300, yellow()));
-   EXPECT_TRUE(near(284, 300, red()));
-   EXPECT_TRUE(near(402, 278, red()));
-   EXPECT_TRUE(near(402, 322, red()));
-   EXPECT_EQ(getpixel(scrbuf, 402, 172), 0);
-   EXPECT_EQ(getpixel(scrbuf, 532, 300), 0);
+   EXPECT_TRUE(near(at, 530, 300, yellow));
+   EXPECT_TRUE(near(at, 284, 300, red));
+   EXPECT_TRUE(near(at, 402, 278, red));
+   EXPECT_TRUE(near(at, 402, 322, red));
+   EXPECT_EQ(at(402, 172), black);
+   EXPECT_EQ(at(532, 300), black);
 
    // The corner truncates toward zero: 31.5 - 32 and 32.5 - 32 both give 0.
    for (double x : {31.5, 32.5}) {
       frame(x, 300.0, 0, 700, 500);
-      EXPECT_EQ(getpixel(scrbuf, 10, 300), red()) << x;
-      EXPECT_EQ(getpixel(scrbuf, 9, 300), 0) << x;
+      EXPECT_EQ(at(10, 300), red) << x;
+      EXPECT_EQ(at(9, 300), black) << x;
    }
 }
 
@@ -146,18 +118,18 @@ TEST(frame, crosshair_arms_clip_at_window_edges)
    for (auto p : pointers) {
       frame(600.0, 300.0, 0, p.mx, p.my);
       for (int d = -6; d <= 6; d++) {
-         int want = d >= -5 && d <= 5 ? white() : 0;
+         unsigned want = d >= -5 && d <= 5 ? white : black;
          int x = p.mx + d, y = p.my + d;
          if (x >= 0 && x < 800) {
-            EXPECT_EQ(getpixel(scrbuf, x, p.my), want) << x << ", " << p.my;
+            EXPECT_EQ(at(x, p.my), want) << x << ", " << p.my;
          }
          if (y >= 0 && y < 600) {
-            EXPECT_EQ(getpixel(scrbuf, p.mx, y), want) << p.mx << ", " << y;
+            EXPECT_EQ(at(p.mx, y), want) << p.mx << ", " << y;
          }
       }
       // Nothing wraps round to the far edges.
-      EXPECT_EQ(getpixel(scrbuf, (p.mx + 400) % 800, p.my), 0);
-      EXPECT_EQ(getpixel(scrbuf, p.mx, (p.my + 300) % 600), 0);
+      EXPECT_EQ(at((p.mx + 400) % 800, p.my), black);
+      EXPECT_EQ(at(p.mx, (p.my + 300) % 600), black);
    }
 }
 
@@ -168,23 +140,23 @@ TEST(frame, image_covers_crosshair_covers_text)
    int tx = 0, ty = 0;
    for (int y = 10; y < 18 && !tx; y++)
       for (int x = 10; x < 30 && !tx; x++)
-         if (getpixel(ref, x, y) == text_pink())
+         if (rgb(ref, x, y) == text_pink)
             tx = x, ty = y;
    destroy_bitmap(ref);
    ASSERT_NE(tx, 0) << "no text in the reference";
 
    frame(600.0, 300.0, 0, tx, ty);
-   EXPECT_EQ(getpixel(scrbuf, tx, ty), white());
+   EXPECT_EQ(at(tx, ty), white);
 
    // The image's left edge laid over the same pixel and over the crosshair.
    frame(tx + 22.0, ty + 28.0, 0, tx + 3, ty);
-   EXPECT_EQ(getpixel(scrbuf, tx, ty), red());
-   EXPECT_EQ(getpixel(scrbuf, tx + 3, ty), white()); // seen through the mask
+   EXPECT_EQ(at(tx, ty), red);
+   EXPECT_EQ(at(tx + 3, ty), white); // seen through the mask
 
    frame(400.0, 300.0, 0, 378, 300);
-   EXPECT_EQ(getpixel(scrbuf, 378, 300), red());
-   EXPECT_EQ(getpixel(scrbuf, 377, 300), white());
-   EXPECT_EQ(getpixel(scrbuf, 380, 300), white());
+   EXPECT_EQ(at(378, 300), red);
+   EXPECT_EQ(at(377, 300), white);
+   EXPECT_EQ(at(380, 300), white);
 }
 
 } // namespace

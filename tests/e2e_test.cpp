@@ -18,7 +18,7 @@
 
 #include <gtest/gtest.h>
 
-#include "text.h"
+#include "probe.h"
 
 // After the others: Xlib's macros (None, Bool) would break their headers.
 #include <X11/Xlib.h>
@@ -167,9 +167,6 @@ void press(KeySym sym, bool down)
    XSync(dpy, False);
 }
 
-constexpr unsigned black = 0, white = 0xffffff, red = 0xff0000,
-                   yellow = 0xffff00;
-
 // One read of the window's pixels.
 struct shot {
    XImage *img;
@@ -185,25 +182,17 @@ struct shot {
    {
       return static_cast<unsigned>(XGetPixel(img, x, y)) & 0xffffff;
    }
-   // Allowing a pixel of rounding either way, as the rotation may.
    bool near(int x, int y, unsigned colour) const
    {
-      for (int dy = -1; dy <= 1; dy++)
-         for (int dx = -1; dx <= 1; dx++)
-            if (at(x + dx, y + dy) == colour)
-               return true;
-      return false;
+      return ::near([this](int i, int j) { return at(i, j); }, x, y, colour);
    }
    bool reads(const char *text) const
    {
       BITMAP *ref = reference_text(text);
       bool same = true;
       for (int y = 0; y < 30 && same; y++)
-         for (int x = 0; x < 200 && same; x++) {
-            int c = getpixel(ref, x, y);
-            same = at(x, y) == static_cast<unsigned>(getr(c) << 16 |
-                                                     getg(c) << 8 | getb(c));
-         }
+         for (int x = 0; x < 200 && same; x++)
+            same = at(x, y) == rgb(ref, x, y);
       destroy_bitmap(ref);
       return same;
    }
