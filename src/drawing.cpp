@@ -39,8 +39,9 @@ void draw_frame()
    line(scrbuf, mouse_x, mouse_y - arm, mouse_x, mouse_y + arm,
         makecol(255, 255, 255));
 
-   // The corner truncates toward zero on both sides of the window's edge:
-   // an x of 31.5 puts it at 0, where rounding down would give -1.
+   // Half the image in whole pixels; the corner then truncates toward zero
+   // on both sides of the window's edge: an x of 31.5 puts it at 0, where
+   // rounding down would give -1.
    int left = static_cast<int>(player.x - sprite->w / 2);
    int top = static_cast<int>(player.y - sprite->h / 2);
    rotate_sprite(scrbuf, sprite, left, top, player.angle);
