@@ -3,9 +3,12 @@
 // Start-up, the frame loop and shutdown.
 #include <allegro.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
+#include "display.h"
 #include "drawing.h"
 #include "steering.h"
 #include "world.h"
@@ -13,6 +16,35 @@
 BITMAP *scrbuf;
 BITMAP *sprite;
 actor player;
+
+// Ctrl+C, kill and a closed terminal end steer as Esc does: the frame under
+// way completes and everything is released. The library's own handlers
+// would shut it down at once, from whichever thread took the signal, under
+// the loop still drawing.
+static const int endings[] = {
+    SIGINT,
+    SIGTERM,
+#ifdef SIGHUP
+    SIGHUP,
+#endif
+};
+
+// The signal that asked steer to end, or 0.
+static volatile std::sig_atomic_t ending;
+
+static void end_on(int sig)
+{
+   ending = sig;
+}
+
+// Whether steer was started with the signal ignored, as nohup and
+// background jobs start it; such a signal stays ignored.
+static bool ignored(int sig)
+{
+   auto old = std::signal(sig, SIG_IGN);
+   std::signal(sig, old);
+   return old == SIG_IGN;
+}
 
 // Why the library would not start, when it does not say: its X driver is
 // silent when the display cannot be opened, the usual cause.
@@ -48,8 +80,15 @@ int main()
 {
    constexpr int width = 800, height = 600, depth = 32;
 
+   bool keep_ignored[std::size(endings)];
+   for (size_t i = 0; i < std::size(endings); i++)
+      keep_ignored[i] = ignored(endings[i]);
+
+   watch_display();
    if (allegro_init() != 0)
       return fail("start the Allegro library", no_display());
+   for (size_t i = 0; i < std::size(endings); i++)
+      std::signal(endings[i], keep_ignored[i] ? SIG_IGN : end_on);
    if (install_keyboard() != 0)
       return fail("install the keyboard");
    if (install_mouse() < 0)
@@ -76,7 +115,7 @@ int main()
 
    // Keys are sampled as held at each test; nothing paces the loop, so every
    // speed is a speed per frame.
-   while (!key[KEY_ESC]) {
+   while (!key[KEY_ESC] && !ending) {
       aim_player();
       if (key[KEY_SPACE])
          move_player();
@@ -86,6 +125,12 @@ int main()
    destroy_bitmap(scrbuf);
    destroy_bitmap(sprite);
    allegro_exit();
+
+   // Ended by a signal, steer ends by it again, so that the shell sees why.
+   if (ending) {
+      std::signal(ending, SIG_DFL);
+      std::raise(ending);
+   }
    return EXIT_SUCCESS;
 }
 END_OF_MAIN()

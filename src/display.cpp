@@ -1,0 +1,30 @@
+// The X connection's loss, reported once. Only the X build has this file.
+#include "display.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+#include <X11/Xlib.h>
+#include <unistd.h>
+
+static int lost(Display *dpy)
+{
+   // The loop and the library's input thread may both find the connection
+   // gone: the first says so and ends the process, the other waits for it.
+   static std::atomic_flag told = ATOMIC_FLAG_INIT;
+   if (told.test_and_set())
+      for (;;)
+         pause();
+   std::fprintf(stderr,
+                "steer: lost the X display %s: the X server stopped or "
+                "closed the connection; start steer again once it is back\n",
+                DisplayString(dpy));
+   // Nothing of the library can be shut down without its display.
+   _exit(EXIT_FAILURE);
+}
+
+void watch_display()
+{
+   XSetIOErrorHandler(lost);
+}
