@@ -1,4 +1,5 @@
-// The X connection's loss, reported once. Only the X build has this file.
+// The X display that could not be opened or was lost. Only the X build has
+// this file.
 #include "display.h"
 
 #include <atomic>
@@ -27,4 +28,17 @@ static int lost(Display *dpy)
 void watch_display()
 {
    XSetIOErrorHandler(lost);
+}
+
+const char *no_display()
+{
+   static char why[256];
+   const char *display = std::getenv("DISPLAY");
+   if (!display || !display[0])
+      return "no X display, DISPLAY is not set; run it in a desktop session";
+   std::snprintf(why, sizeof why,
+                 "no X display could be reached at DISPLAY=%s; check that "
+                 "the X server is running and accepts this user",
+                 display);
+   return why;
 }

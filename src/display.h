@@ -1,4 +1,5 @@
-// What steer does when the X server goes away under it.
+// What steer knows of its X display: why it could not be opened, and what
+// happens when it goes away.
 #pragma once
 
 #include <allegro.h>
@@ -8,6 +9,15 @@
 // handler would exit from the library's input thread, tearing the library
 // down under the frame loop. Call it before the library opens the display.
 void watch_display();
+
+// Why the library would not start, when it does not say: its X driver is
+// silent when the display cannot be opened, the usual cause.
+const char *no_display();
 #else
 inline void watch_display() {}
+
+inline const char *no_display()
+{
+   return nullptr;
+}
 #endif

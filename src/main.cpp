@@ -46,28 +46,14 @@ static bool ignored(int sig)
    return old == SIG_IGN;
 }
 
-// Why the library would not start, when it does not say: its X driver is
-// silent when the display cannot be opened, the usual cause.
-static const char *no_display()
-{
-   static char why[256];
-   const char *display = std::getenv("DISPLAY");
-   if (!display || !display[0])
-      return "no X display, DISPLAY is not set; run it in a desktop session";
-   std::snprintf(why, sizeof why,
-                 "no X display could be reached at DISPLAY=%s; check that "
-                 "the X server is running and accepts this user",
-                 display);
-   return why;
-}
-
 // Reports a failed start-up step on one line, in the library's own words
 // where it has any, and releases what was acquired.
-static int fail(const char *what,
-                const char *why = "the library gave no reason")
+static int fail(const char *what, const char *why = nullptr)
 {
+   if (allegro_error[0])
+      why = allegro_error;
    std::fprintf(stderr, "steer: cannot %s: %s\n", what,
-                allegro_error[0] ? allegro_error : why);
+                why ? why : "the library gave no reason");
    if (scrbuf)
       destroy_bitmap(scrbuf);
    if (sprite)
