@@ -16,7 +16,8 @@ namespace
 {
 
 // A fatal failure here would make every test count as skipped; a plain one
-// fails the run, and the tests then fail or crash on what is missing.
+// fails the run, and the tests then fail or crash on what is missing. The
+// library shuts itself down at exit.
 struct library : ::testing::Environment {
    void SetUp() override
    {
@@ -28,14 +29,6 @@ struct library : ::testing::Environment {
       // There is no graphics mode, so the frame is presented to memory.
       screen = create_bitmap(800, 600);
       EXPECT_TRUE(scrbuf && sprite && screen);
-   }
-   void TearDown() override
-   {
-      destroy_bitmap(screen);
-      screen = nullptr;
-      destroy_bitmap(sprite);
-      destroy_bitmap(scrbuf);
-      allegro_exit();
    }
 };
 
