@@ -273,10 +273,11 @@ TEST(startup, without_display_says_why_in_one_line_and_exits_1)
    for (auto &c : cases) {
       run app(c.env);
       EXPECT_EQ(app.end(), "exit 1") << c.env;
-      // Wine's own X driver gives the library no reason to pass on.
+      // Wine's own X driver gives the library no reason to pass on, and
+      // Windows ends the line with CR LF.
       EXPECT_EQ(app.output(),
                 "steer: cannot start the Allegro library: " +
-                    (wine ? "the library gave no reason" : c.why) + "\n");
+                    (wine ? "the library gave no reason\r" : c.why) + "\n");
    }
 }
 
