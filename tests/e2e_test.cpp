@@ -124,7 +124,8 @@ class program : public ::testing::Test
    int left = 0, top = 0, want_x = 0, want_y = 0;
 
    // Starts the program with no key held from an earlier one, then brings
-   // the pointer in above the player and waits for the first frame.
+   // the pointer in on the player, where the library itself puts it, and
+   // waits for the first frame.
    void start(bool ignore_int = false)
    {
       ASSERT_TRUE(dpy) << "no X server to test in";
@@ -136,7 +137,7 @@ class program : public ::testing::Test
       app.emplace("DISPLAY=" + std::string(DisplayString(dpy)), ignore_int);
       ASSERT_TRUE(until([&] { return (win = find_window()) != 0; }))
           << "no window; the program said: " << app->output();
-      point(400, 100);
+      point(400, 300);
       ASSERT_TRUE(shows({{400.0, 300.0, 0}})) << "not upright at the centre";
    }
 
