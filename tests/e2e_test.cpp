@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -74,6 +75,7 @@ struct run {
       auto sh =
           "cd " + dir + " && exec env -i " + env + " " + command + " >out 2>&1";
       if ((pid = fork()) == 0) {
+         prctl(PR_SET_PDEATHSIG, SIGKILL); // it dies with the suite
          signal(SIGINT, ignore_int ? SIG_IGN : SIG_DFL);
          execl("/bin/sh", "sh", "-c", sh.c_str(), nullptr);
          _exit(127);
