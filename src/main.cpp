@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <iterator>
 
+#ifdef ALLEGRO_UNIX
+#include <pthread.h>
+#endif
+
 #include "display.h"
 #include "drawing.h"
 #include "steering.h"
@@ -37,13 +41,44 @@ static void end_on(int sig)
    ending = sig;
 }
 
-// Whether steer was started with the signal ignored, as nohup and
-// background jobs start it; such a signal stays ignored.
-static bool ignored(int sig)
+// Which endings steer was started with ignored, as nohup and background
+// jobs start it; those stay ignored.
+static bool kept_ignored[std::size(endings)];
+
+#ifdef ALLEGRO_UNIX
+// The signal mask steer started with, while the endings are held back.
+static sigset_t entry_mask;
+#endif
+
+// Holds the endings back while the library starts: its X driver installs
+// emergency handlers of its own first thing and starts a background thread,
+// and either could run them. Threads started meanwhile inherit the block and
+// keep it, so that afterwards only the main thread ever takes an ending.
+static void hold_endings()
 {
-   auto old = std::signal(sig, SIG_IGN);
-   std::signal(sig, old);
-   return old == SIG_IGN;
+   for (size_t i = 0; i < std::size(endings); i++) {
+      auto old = std::signal(endings[i], SIG_IGN);
+      std::signal(endings[i], old);
+      kept_ignored[i] = old == SIG_IGN;
+   }
+#ifdef ALLEGRO_UNIX
+   sigset_t set;
+   sigemptyset(&set);
+   for (int sig : endings)
+      sigaddset(&set, sig);
+   pthread_sigmask(SIG_BLOCK, &set, &entry_mask);
+#endif
+}
+
+// Puts steer's handlers in place of the library's, then lets through an
+// ending that came while they were held back.
+static void take_endings()
+{
+   for (size_t i = 0; i < std::size(endings); i++)
+      std::signal(endings[i], kept_ignored[i] ? SIG_IGN : end_on);
+#ifdef ALLEGRO_UNIX
+   pthread_sigmask(SIG_SETMASK, &entry_mask, nullptr);
+#endif
 }
 
 // Reports a failed start-up step on one line, in the library's own words
@@ -66,15 +101,12 @@ int main()
 {
    constexpr int width = 800, height = 600, depth = 32;
 
-   bool keep_ignored[std::size(endings)];
-   for (size_t i = 0; i < std::size(endings); i++)
-      keep_ignored[i] = ignored(endings[i]);
-
    watch_display();
-   if (allegro_init() != 0)
+   hold_endings();
+   int started = allegro_init();
+   take_endings();
+   if (started != 0)
       return fail("start the Allegro library", no_display());
-   for (size_t i = 0; i < std::size(endings); i++)
-      std::signal(endings[i], keep_ignored[i] ? SIG_IGN : end_on);
    if (install_keyboard() != 0)
       return fail("install the keyboard");
    if (install_mouse() < 0)

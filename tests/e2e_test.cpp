@@ -263,6 +263,24 @@ TEST_F(program, ends_cleanly_on_signals_and_a_lost_display)
    quit();
 }
 
+TEST_F(program, ends_by_a_signal_that_comes_while_starting)
+{
+   if (wine)
+      GTEST_SKIP() << "Windows has no POSIX signals";
+   // From launch to about the first frame, a millisecond apart: a signal
+   // that comes while the library starts waits for steer's own handler.
+   const int sigs[] = {SIGINT, SIGTERM, SIGHUP};
+   for (int ms = 0; ms < 40; ms++) {
+      int sig = sigs[ms % 3];
+      app.reset();
+      app.emplace("DISPLAY=" + std::string(DisplayString(dpy)));
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+      kill(app->pid, sig);
+      EXPECT_EQ(app->end(), "signal " + std::to_string(sig)) << ms << " ms";
+      EXPECT_EQ(app->output(), "") << ms << " ms";
+   }
+}
+
 TEST(startup, without_display_says_why_in_one_line_and_exits_1)
 {
    struct {
