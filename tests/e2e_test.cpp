@@ -270,6 +270,7 @@ TEST_F(program, ends_by_a_signal_that_comes_while_starting)
    // From launch to about the first frame, a millisecond apart: a signal
    // that comes while the library starts waits for steer's own handler.
    const int sigs[] = {SIGINT, SIGTERM, SIGHUP};
+   press(XK_Escape, false);
    for (int ms = 0; ms < 40; ms++) {
       int sig = sigs[ms % 3];
       app.reset();
