@@ -1,7 +1,8 @@
 // The real program in a real X server: the display the suite is given (CTest
 // starts one with xvfb-run), the program driven by XTest input events and its
 // window's pixels read back. STEER_COMMAND, when set, is the command that
-// starts the program, such as the installed one or wine with the .exe.
+// starts the program, such as the installed one or Wine with the .exe; set
+// STEER_WINE too when it runs under Wine.
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -35,7 +36,7 @@ namespace
 // The command that starts the program, run by the shell.
 const std::string command =
     std::getenv("STEER_COMMAND") ? std::getenv("STEER_COMMAND") : STEER_EXE;
-const bool wine = command.starts_with("wine");
+const bool wine = std::getenv("STEER_WINE");
 
 // The display the suite is given. A window can vanish between finding it
 // and asking about it, so X errors are ignored.
@@ -69,7 +70,7 @@ struct run {
          throw std::runtime_error("no scratch directory");
       env += " HOME=" + dir + " PATH=/usr/bin:/bin";
       for (const char *name : {"XAUTHORITY", "ASAN_OPTIONS", "UBSAN_OPTIONS",
-                               "WINEPREFIX", "WINEDEBUG"})
+                               "WINEPREFIX", "WINEARCH", "WINEDEBUG"})
          if (const char *v = std::getenv(name))
             env += " " + std::string(name) + "=" + v;
       auto sh =
