@@ -69,14 +69,106 @@ TEST(frame, heading_prints_rounded_to_whole_units)
    destroy_bitmap(ref);
 }
 
-TEST(frame, image_corner_truncates_toward_zero)
+// Whether the frame has the colour within a pixel of a spot: the library
+// samples the turned image at whole pixels.
+bool near(spot s, unsigned colour)
 {
-   // 31.5 - 32 and 32.5 - 32 both give a left edge of 0, so the outline's
-   // left side lands on column 10.
-   for (double x : {31.5, 32.5}) {
-      frame(x, 300.0, 0, 700, 500);
-      EXPECT_EQ(at(10, 300), red) << x;
-      EXPECT_EQ(at(9, 300), black) << x;
+   for (int dy = -1; dy <= 1; dy++)
+      for (int dx = -1; dx <= 1; dx++)
+         if (at(static_cast<int>(s.x) + dx, static_cast<int>(s.y) + dy) ==
+             colour)
+            return true;
+   return false;
+}
+
+bool on_screen(spot s)
+{
+   return s.x >= 1 && s.x < 799 && s.y >= 1 && s.y < 599;
+}
+
+TEST(frame, image_turns_clockwise_about_the_player)
+{
+   struct {
+      double x, y, heading;
+      const char *what;
+   } cases[] = {
+       {400.0, 300.0, 0, "upright"},
+       {402.0, 300.0, 64, "a quarter turn, nose right"},
+       {400.0, 300.0, -128, "half a turn, nose down"},
+       {400.0, 300.0, -64, "nose left"},
+       {400.0, 300.0, 32, "an eighth of a turn, up and right"},
+       {400.0, 300.0, -96, "down and left"},
+       {10.0, 300.0, 64, "over the left edge"},
+       {400.0, 5.0, 0, "over the top edge"},
+       {790.0, 590.0, 96, "over the bottom right corner"},
+   };
+   struct {
+      double u, v;
+      unsigned colour;
+   } probes[] = {
+       {32, 0, yellow},  // the nose
+       {10, 246, red},   // the outline's far corners
+       {54, 246, red},   //
+       {32, -3, black},  // past the nose
+       {32, 128, black}, // the middle, seen through the mask
+       {7, 249, black},  // past the far corners
+       {57, 249, black}, //
+   };
+   for (auto c : cases) {
+      frame(c.x, c.y, ftofix(c.heading), 700, 580);
+      for (auto p : probes) {
+         spot s = lands(c.x, c.y, c.heading, p.u, p.v);
+         if (!on_screen(s))
+            continue;
+         if (p.colour == black)
+            EXPECT_EQ(at(static_cast<int>(s.x), static_cast<int>(s.y)), black)
+                << c.what << ": (" << p.u << ", " << p.v << ")";
+         else
+            EXPECT_TRUE(near(s, p.colour))
+                << c.what << ": (" << p.u << ", " << p.v << ")";
+      }
+      // What falls off one edge never comes back at the other.
+      int far_x = c.x > 400 ? 0 : 799, far_y = c.y > 300 ? 0 : 599;
+      for (int y = 0; y < 600; y++)
+         ASSERT_EQ(at(far_x, y), black) << c.what << ": column " << far_x;
+      for (int x = 0; x < 800; x++)
+         ASSERT_EQ(at(x, far_y), black) << c.what << ": row " << far_y;
+   }
+}
+
+TEST(frame, image_corner_truncates_toward_zero_on_each_axis)
+{
+   // Upright, the outline's sides lie on columns left + 10 and left + 54,
+   // its bottom on row top + 246 and the nose at (left + 32, top), where
+   // (left, top) is the position less (32, 128), truncated toward zero.
+   struct {
+      double x, y;
+      int left, top;
+   } cases[] = {
+       {31.5, 300.0, 0, 172},    // -0.5: 0, where rounding down gives -1
+       {32.7, 300.0, 0, 172},    // 0.7: 0, where rounding gives 1
+       {400.7, 300.0, 368, 172}, // well inside
+       {400.0, 127.5, 368, 0},   // the same down the screen
+       {400.0, 128.7, 368, 0},   //
+       {400.0, 300.7, 368, 172}, //
+   };
+   for (auto c : cases) {
+      frame(c.x, c.y, 0, 700, 580);
+      int row = c.top + 200, col = c.left + 32;
+      struct {
+         int x, y;
+         unsigned colour;
+      } probes[] = {
+          {c.left + 9, row, black},  {c.left + 10, row, red},
+          {c.left + 11, row, black}, {c.left + 53, row, black},
+          {c.left + 54, row, red},   {c.left + 55, row, black},
+          {col, c.top + 245, black}, {col, c.top + 246, red},
+          {col, c.top + 247, black}, {col, c.top, yellow},
+          {col, c.top + 1, black},
+      };
+      for (auto p : probes)
+         EXPECT_EQ(at(p.x, p.y), p.colour)
+             << "at (" << c.x << ", " << c.y << "): " << p.x << ", " << p.y;
    }
 }
 

@@ -194,6 +194,26 @@ class program : public ::testing::Test
       });
    }
 
+   // A pixel of the window as 0xRRGGBB.
+   unsigned window_at(spot s)
+   {
+      XImage *img = XGetImage(dpy, win, static_cast<int>(s.x),
+                              static_cast<int>(s.y), 1, 1, AllPlanes, ZPixmap);
+      unsigned c = img ? XGetPixel(img, 0, 0) & 0xffffff : 0x1000000;
+      if (img)
+         XDestroyImage(img);
+      return c;
+   }
+
+   // Whether the window has the colour within a pixel of a spot.
+   bool window_near(spot s, unsigned colour)
+   {
+      for (int i = 0; i < 9; i++)
+         if (window_at({s.x + i % 3 - 1, s.y + i / 3 - 1}) == colour)
+            return true;
+      return false;
+   }
+
    // Esc ends the program with status 0 and nothing printed.
    void quit()
    {
@@ -210,6 +230,10 @@ TEST_F(program, pointer_aims_and_space_carries_the_player)
    // Without Space the player turns to the pointer but stays.
    point(600, 300);
    EXPECT_TRUE(shows({{400.0, 300.0, itofix(64)}}));
+   // The nose a quarter turn clockwise, right of the player, by geometry
+   // rather than by the draw step.
+   EXPECT_TRUE(window_near(lands(400, 300, 64, 32, 0), yellow));
+   EXPECT_EQ(window_at(lands(400, 300, 64, 32, -3)), black);
 
    // An even offset of 200 is closed exactly; on the pointer it aims up.
    press(XK_space, true);

@@ -4,6 +4,8 @@
 
 #include <allegro.h>
 
+#include <cmath>
+
 #include "world.h"
 
 inline void put(actor state, int mx, int my)
@@ -21,4 +23,18 @@ inline unsigned rgb(BITMAP *bmp, int x, int y)
 {
    int c = getpixel(bmp, x, y);
    return static_cast<unsigned>(getr(c) << 16 | getg(c) << 8 | getb(c));
+}
+
+// Where the centre of the image's pixel (u, v) lands on the screen, with the
+// image's centre (32, 128) on (x, y) and the image turned by heading units
+// (256 to a turn) clockwise: geometry alone, not the drawing code.
+struct spot {
+   double x, y;
+};
+
+inline spot lands(double x, double y, double heading, double u, double v)
+{
+   double a = heading * M_PI / 128, du = u + 0.5 - 32, dv = v + 0.5 - 128;
+   return {x + du * std::cos(a) - dv * std::sin(a),
+           y + du * std::sin(a) + dv * std::cos(a)};
 }

@@ -14,22 +14,32 @@ const fixed stale = itofix(7);
 TEST(aim, heading_points_nose_at_pointer)
 {
    struct {
+      double x, y;
       int mx, my;
       double heading;
    } cases[] = {
-       {400, 200, 0},     // straight above
-       {500, 200, 32},    // above and to the right
-       {500, 300, 64},    // straight right
-       {400, 400, -128},  // straight below: -128, never 128
-       {300, 300, -64},   // straight left
-       {400, 300, 0},     // on the player
-       {700, 100, 40.05}, // 56.3 degrees right of up
+       {400.0, 300.0, 400, 200, 0},     // straight above
+       {400.0, 300.0, 500, 200, 32},    // above and to the right
+       {400.0, 300.0, 500, 300, 64},    // straight right
+       {400.0, 300.0, 400, 400, -128},  // straight below: -128, never 128
+       {400.0, 300.0, 300, 300, -64},   // straight left
+       {400.0, 300.0, 400, 300, 0},     // on the player
+       {400.0, 300.0, 700, 100, 40.05}, // 56.3 degrees right of up
+       // Offsets keep their fractions: half a pixel across 10 up or left
+       // turns the nose 2 units, where whole pixels would give 0 or 64
+       // exactly (by truncation), or 6.3 units the other way (rounding
+       // down).
+       {400.5, 300.0, 400, 290, -2.03},
+       {399.5, 300.0, 400, 290, 2.03},
+       {400.0, 300.5, 390, 300, -61.97},
+       {400.0, 299.5, 390, 300, -66.03},
    };
    for (auto c : cases) {
-      put({400.0, 300.0, stale}, c.mx, c.my);
+      put({c.x, c.y, stale}, c.mx, c.my);
       aim_player();
       EXPECT_NEAR(fixtof(player.angle), c.heading, 0.5)
-          << "pointer (" << c.mx << ", " << c.my << ")";
+          << "from (" << c.x << ", " << c.y << ") to pointer (" << c.mx << ", "
+          << c.my << ")";
    }
 }
 
