@@ -1,5 +1,5 @@
-// The X display that could not be opened or was lost. Only the X build has
-// this file.
+// steer's window on its X display, and the display that could not be opened
+// or was lost. Only the X build has this file.
 #include "display.h"
 
 #include <atomic>
@@ -8,6 +8,20 @@
 
 #include <X11/Xlib.h>
 #include <unistd.h>
+#include <xalleg.h>
+
+// steer_xpm: the icon, drawn at build time from the player image.
+#include "steer.xpm"
+
+// The library's window icon, an XPM: documented in its manual, but declared
+// in none of its installed headers.
+extern "C" void *allegro_icon;
+
+void name_window()
+{
+   xwin_set_window_name("steer", "steer");
+   allegro_icon = steer_xpm;
+}
 
 static int lost(Display *dpy)
 {

@@ -101,6 +101,7 @@ int main()
 {
    constexpr int width = 800, height = 600, depth = 32;
 
+   name_window();
    watch_display();
    hold_endings();
    int started = allegro_init();

@@ -249,6 +249,62 @@ TEST_F(program, pointer_aims_and_space_carries_the_player)
    quit();
 }
 
+TEST_F(program, window_is_known_by_steers_class_and_icon)
+{
+   if (wine)
+      GTEST_SKIP() << "Wine makes the window itself";
+   ASSERT_NO_FATAL_FAILURE(start());
+   XClassHint hint;
+   ASSERT_TRUE(XGetClassHint(dpy, win, &hint));
+   EXPECT_STREQ(hint.res_name, "steer");
+   EXPECT_STREQ(hint.res_class, "steer");
+   XFree(hint.res_name);
+   XFree(hint.res_class);
+
+   // The icon is the player image turned an eighth of a turn clockwise in a
+   // 256-pixel square, shown at 64: the nose up and to the right, the
+   // outline's far corners down and to the left, the rest transparent.
+   XWMHints *hints = XGetWMHints(dpy, win);
+   ASSERT_TRUE(hints && (hints->flags & IconPixmapHint) &&
+               (hints->flags & IconMaskHint));
+   Window root;
+   int x, y;
+   unsigned w = 0, h = 0, border, depth;
+   XGetGeometry(dpy, hints->icon_pixmap, &root, &x, &y, &w, &h, &border,
+                &depth);
+   ASSERT_EQ(w, 64u);
+   ASSERT_EQ(h, 64u);
+   XImage *icon =
+       XGetImage(dpy, hints->icon_pixmap, 0, 0, 64, 64, AllPlanes, ZPixmap);
+   XImage *shape = XGetImage(dpy, hints->icon_mask, 0, 0, 64, 64, 1, ZPixmap);
+   ASSERT_TRUE(icon && shape);
+   struct {
+      double u, v;
+      unsigned colour; // black: transparent
+   } probes[] = {
+       {32, 0, yellow},  {10, 246, red},  {54, 246, red},
+       {32, 128, black}, {32, -8, black}, {-8, 260, black},
+   };
+   for (auto p : probes) {
+      spot s = lands(128, 128, 32, p.u, p.v);
+      int px = static_cast<int>(s.x / 4), py = static_cast<int>(s.y / 4);
+      if (p.colour == black) {
+         EXPECT_FALSE(XGetPixel(shape, px, py)) << p.u << ", " << p.v;
+         continue;
+      }
+      bool found = false;
+      for (int i = 0; i < 9 && !found; i++)
+         found = XGetPixel(shape, px + i % 3 - 1, py + i / 3 - 1) &&
+                 (XGetPixel(icon, px + i % 3 - 1, py + i / 3 - 1) & 0xffffff) ==
+                     p.colour;
+      EXPECT_TRUE(found) << p.u << ", " << p.v;
+   }
+   XDestroyImage(icon);
+   XDestroyImage(shape);
+   XFree(hints);
+   quit();
+}
+
 TEST_F(program, ends_cleanly_on_signals_and_a_lost_display)
 {
    if (wine)
