@@ -109,6 +109,7 @@ TEST(frame, image_turns_clockwise_about_the_player)
        {32, 0, yellow},  // the nose
        {10, 246, red},   // the outline's far corners
        {54, 246, red},   //
+       {32, 246, red},   // and its far side between them
        {32, -3, black},  // past the nose
        {32, 128, black}, // the middle, seen through the mask
        {7, 249, black},  // past the far corners
