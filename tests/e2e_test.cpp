@@ -1,8 +1,8 @@
 // The real program in a real X server: the display the suite is given (CTest
 // starts one with xvfb-run), the program driven by XTest input events and its
 // window's pixels read back. STEER_COMMAND, when set, is the command that
-// starts the program, such as the installed one or Wine with the .exe; set
-// STEER_WINE too when it runs under Wine.
+// starts the program, such as the installed one, Wine with the .exe or the
+// page in a browser; set STEER_WINE or STEER_WEB too for the last two.
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -37,6 +37,7 @@ namespace
 const std::string command =
     std::getenv("STEER_COMMAND") ? std::getenv("STEER_COMMAND") : STEER_EXE;
 const bool wine = std::getenv("STEER_WINE");
+const bool web = std::getenv("STEER_WEB");
 
 // The display the suite is given. A window can vanish between finding it
 // and asking about it, so X errors are ignored.
@@ -244,10 +245,51 @@ TEST_F(program, pointer_aims_and_space_carries_the_player)
    quit();
 }
 
+TEST_F(program, keys_held_as_the_focus_leaves_are_let_go)
+{
+   ASSERT_NO_FATAL_FAILURE(start());
+   // Space goes down, the focus leaves the window, and Space comes up where
+   // the window cannot hear it. Back in focus, steer must not walk.
+   press(XK_space, true);
+   XSetInputFocus(dpy, None, RevertToNone, CurrentTime);
+   press(XK_space, false);
+   XSetInputFocus(dpy, PointerRoot, RevertToNone, CurrentTime);
+   point(600, 300);
+   EXPECT_TRUE(shows({{400.0, 300.0, itofix(64)}}));
+   quit();
+}
+
+TEST_F(program, page_keeps_its_keys_and_sees_a_short_tap)
+{
+   if (!web)
+      GTEST_SKIP() << "a window has no page to scroll, and a tap quicker "
+                      "than a frame goes unseen";
+   ASSERT_NO_FATAL_FAILURE(start());
+   // A window shorter than the picture, whose page Space could scroll; the
+   // browser says, as steer ends, if it did. Its scroll bar shows when the
+   // page has taken the new size.
+   XResizeWindow(dpy, win, 800, 400);
+   XSync(dpy, False);
+   ASSERT_TRUE(until([&] {
+      XImage *img = XGetImage(dpy, win, 0, 0, 800, 400, AllPlanes, ZPixmap);
+      bool bar = img && (XGetPixel(img, 795, 200) & 0xffffff) != black;
+      if (img)
+         XDestroyImage(img);
+      return bar;
+   }));
+   press(XK_space, true);
+   press(XK_space, false);
+   // Esc pressed and let go at once, between two frames.
+   press(XK_Escape, true);
+   press(XK_Escape, false);
+   EXPECT_EQ(app->end(), "exit 0");
+   EXPECT_EQ(app->output(), "");
+}
+
 TEST_F(program, window_is_known_by_steers_class_and_icon)
 {
-   if (wine)
-      GTEST_SKIP() << "Wine makes the window itself";
+   if (wine || web)
+      GTEST_SKIP() << "Wine or the browser makes the window itself";
    ASSERT_NO_FATAL_FAILURE(start());
    XClassHint hint;
    ASSERT_TRUE(XGetClassHint(dpy, win, &hint));
@@ -289,8 +331,8 @@ TEST_F(program, window_is_known_by_steers_class_and_icon)
 
 TEST_F(program, ends_cleanly_on_signals_and_a_lost_display)
 {
-   if (wine)
-      GTEST_SKIP() << "Windows has no POSIX signals, nor Xlib to lose";
+   if (wine || web)
+      GTEST_SKIP() << "neither Windows nor a page has POSIX signals or Xlib";
    std::string lost = "steer: lost the X display " +
                       std::string(DisplayString(dpy)) +
                       ": the X server stopped or closed the connection; start "
@@ -328,8 +370,8 @@ TEST_F(program, ends_cleanly_on_signals_and_a_lost_display)
 
 TEST_F(program, ends_by_a_signal_that_comes_while_starting)
 {
-   if (wine)
-      GTEST_SKIP() << "Windows has no POSIX signals";
+   if (wine || web)
+      GTEST_SKIP() << "neither Windows nor a page has POSIX signals";
    // From launch to about the first frame, a millisecond apart: a signal
    // that comes while the library starts waits for steer's own handler.
    const int sigs[] = {SIGINT, SIGTERM, SIGHUP};
@@ -347,6 +389,8 @@ TEST_F(program, ends_by_a_signal_that_comes_while_starting)
 
 TEST(startup, without_display_says_why_in_one_line_and_exits_1)
 {
+   if (web)
+      GTEST_SKIP() << "a page needs no display of its own";
    struct {
       std::string env, why;
    } cases[] = {
