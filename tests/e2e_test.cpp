@@ -247,16 +247,22 @@ TEST_F(program, pointer_aims_and_space_carries_the_player)
 
 TEST_F(program, keys_held_as_the_focus_leaves_are_let_go)
 {
+   if (wine)
+      GTEST_SKIP() << "Wine with no window manager does not follow the X "
+                      "focus";
    ASSERT_NO_FATAL_FAILURE(start());
-   // Space goes down, the focus leaves the window, and Space comes up where
-   // the window cannot hear it. Back in focus, steer must not walk.
+   // The window is given the focus, as a window manager would; Space goes
+   // down, the focus leaves, and Space comes up where the window cannot
+   // hear it. Back in focus, steer must not walk.
+   XSetInputFocus(dpy, win, RevertToParent, CurrentTime);
    press(XK_space, true);
-   XSetInputFocus(dpy, None, RevertToNone, CurrentTime);
+   XSetInputFocus(dpy, None, RevertToParent, CurrentTime);
    press(XK_space, false);
-   XSetInputFocus(dpy, PointerRoot, RevertToNone, CurrentTime);
+   XSetInputFocus(dpy, win, RevertToParent, CurrentTime);
    point(600, 300);
    EXPECT_TRUE(shows({{400.0, 300.0, itofix(64)}}));
    quit();
+   XSetInputFocus(dpy, PointerRoot, RevertToParent, CurrentTime);
 }
 
 TEST_F(program, page_keeps_its_keys_and_sees_a_short_tap)

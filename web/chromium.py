@@ -1,0 +1,86 @@
+"""steer's page in Debian's Chromium, driven over the DevTools protocol, for
+the tests (tests/browser) and the benchmark (bench/web)."""
+
+import ctypes
+import json
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+
+
+class Chromium:
+    """One Chromium with a fresh profile, its first tab attached: call()
+    sends a command to the browser or, with tab=True, to the tab, and hands
+    every event that comes meanwhile to heard(method, params)."""
+
+    def __init__(self, options, heard=lambda method, params: None):
+        # DevTools over a pipe: Chromium reads commands from fd 3 and
+        # answers on fd 4, each message JSON ended by a NUL.
+        to_browser, self.commands = os.pipe()
+        answers, from_browser = os.pipe()
+        self.profile = tempfile.mkdtemp(prefix="steer-chromium-")
+        options = [
+            "--remote-debugging-pipe", "--user-data-dir=" + self.profile,
+            "--test-type", "--no-first-run", "--no-default-browser-check",
+            "--disable-gpu", "--disable-background-networking",
+            "--disable-component-update", "--disable-sync",
+            "--disable-extensions", "--password-store=basic",
+        ] + options + (["--no-sandbox"] if os.getuid() == 0 else [])
+
+        def start():
+            os.dup2(to_browser, 3)
+            os.dup2(from_browser, 4)
+            ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+
+        self.process = subprocess.Popen(
+            ["/usr/bin/chromium"] + options, pass_fds=(3, 4),
+            preexec_fn=start, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL)
+        os.close(to_browser)
+        os.close(from_browser)
+        self.inbox = os.fdopen(answers, "rb")
+        self.heard = heard
+        self.sent = 0
+        self.session = None
+        tab = next(t for t in self.call("Target.getTargets")["targetInfos"]
+                   if t["type"] == "page")
+        self.session = self.call("Target.attachToTarget", flatten=True,
+                                 targetId=tab["targetId"])["sessionId"]
+
+    def receive(self):
+        """The next message; None once Chromium has gone."""
+        data = b""
+        while not data.endswith(b"\0"):
+            byte = self.inbox.read(1)
+            if not byte:
+                return None
+            data += byte
+        return json.loads(data[:-1])
+
+    def call(self, method, tab=False, **params):
+        self.sent += 1
+        message = {"id": self.sent, "method": method, "params": params}
+        if tab:
+            message["sessionId"] = self.session
+        os.write(self.commands, json.dumps(message).encode() + b"\0")
+        while True:
+            m = self.receive()
+            if m is None:
+                raise EOFError("chromium ended")
+            if m.get("id") == self.sent:
+                if "error" in m:
+                    raise RuntimeError(method + ": " + m["error"]["message"])
+                return m.get("result", {})
+            self.heard(m.get("method"), m.get("params", {}))
+
+    def evaluate(self, expression):
+        return self.call("Runtime.evaluate", tab=True, expression=expression,
+                         awaitPromise=True,
+                         returnByValue=True)["result"].get("value")
+
+    def close(self):
+        self.process.kill()
+        self.process.wait()
+        shutil.rmtree(self.profile, ignore_errors=True)
