@@ -115,6 +115,8 @@ void _em_present(void)
    if (!pixels)
       return;
    start = emscripten_get_now();
+   /* The library leaves the alpha byte 0, which Firefox would draw as
+    * black even on an opaque canvas. */
    n = width * height;
    for (i = 0; i < n; i++)
       opaque[i] = pixels[i] | 0xFF000000u;
