@@ -69,11 +69,9 @@ GFX_DRIVER gfx_emscripten = {
 
 /* The screen's methods as the library made them, before its blits were
  * wrapped; its pixels, bytes R G B 0, and the same made opaque for the
- * canvas; its size; and when the program last came back from a frame, in
- * ms. */
+ * canvas; and when the program last came back from a frame, in ms. */
 static GFX_VTABLE screen_vtable;
 static uint32_t *pixels, *opaque;
-static int width, height;
 static double resumed;
 
 /* Module.allegroStats counts the frames shown and the time spent on them:
@@ -117,10 +115,11 @@ void _em_present(void)
    start = emscripten_get_now();
    /* The library leaves the alpha byte 0, which Firefox would draw as
     * black even on an opaque canvas. */
-   n = width * height;
+   n = gfx_emscripten.w * gfx_emscripten.h;
    for (i = 0; i < n; i++)
       opaque[i] = pixels[i] | 0xFF000000u;
-   em_js_canvas_put(opaque, width, height, start - resumed);
+   em_js_canvas_put(opaque, gfx_emscripten.w, gfx_emscripten.h,
+                    start - resumed);
 }
 
 /* Shows the screen, and lets the browser paint it before the program
@@ -175,8 +174,6 @@ static BITMAP *em_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
    opaque = _AL_MALLOC_ATOMIC(w * h * 4);
    if (pixels)
       memset(pixels, 0, w * h * 4);
-   width = w;
-   height = h;
    gfx_emscripten.w = w;
    gfx_emscripten.h = h;
    gfx_emscripten.vid_mem = w * h * 4;
