@@ -251,16 +251,20 @@ TEST_F(program, keys_held_as_the_focus_leaves_are_let_go)
       GTEST_SKIP() << "Wine with no window manager does not follow the X "
                       "focus";
    ASSERT_NO_FATAL_FAILURE(start());
-   // The window is given the focus, as a window manager would; Space goes
-   // down, the focus leaves, and Space comes up where the window cannot
-   // hear it. Back in focus, steer must not walk.
+   // The window is given the focus, as a window manager would, and once the
+   // player faces the pointer, Space carries it there, where it stands.
    XSetInputFocus(dpy, win, RevertToParent, CurrentTime);
+   point(600, 300);
+   ASSERT_TRUE(shows({{400.0, 300.0, itofix(64)}}));
    press(XK_space, true);
+   ASSERT_TRUE(shows({{600.0, 300.0, 0}}));
+   // The focus leaves, and Space comes up where the window cannot hear it.
+   // Back in focus, steer must not walk back to the pointer.
    XSetInputFocus(dpy, None, RevertToParent, CurrentTime);
    press(XK_space, false);
    XSetInputFocus(dpy, win, RevertToParent, CurrentTime);
-   point(600, 300);
-   EXPECT_TRUE(shows({{400.0, 300.0, itofix(64)}}));
+   point(400, 300);
+   EXPECT_TRUE(shows({{600.0, 300.0, itofix(-64)}}));
    quit();
    XSetInputFocus(dpy, PointerRoot, RevertToParent, CurrentTime);
 }
