@@ -81,6 +81,13 @@ class Chromium:
                          returnByValue=True)["result"].get("value")
 
     def close(self):
-        self.process.kill()
-        self.process.wait()
+        """Closes Chromium, which then stops its other processes before the
+        profile is removed; killed instead if it takes over 5 s."""
+        try:
+            os.write(self.commands, json.dumps(
+                {"id": 0, "method": "Browser.close"}).encode() + b"\0")
+            self.process.wait(5)
+        except (OSError, subprocess.TimeoutExpired):
+            self.process.kill()
+            self.process.wait()
         shutil.rmtree(self.profile, ignore_errors=True)
