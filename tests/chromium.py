@@ -42,7 +42,7 @@ class Chromium:
         os.close(from_browser)
         self.inbox = os.fdopen(answers, "rb")
         self.heard = heard
-        self.sent = 0
+        self.sent = self.answered = 0
         self.session = None
         tab = next(t for t in self.call("Target.getTargets")["targetInfos"]
                    if t["type"] == "page")
@@ -59,21 +59,29 @@ class Chromium:
             data += byte
         return json.loads(data[:-1])
 
-    def call(self, method, tab=False, **params):
+    def send(self, method, tab=False, **params):
+        """Sends a command without waiting for its answer: call() waits
+        for this one's too. Returns its id."""
         self.sent += 1
         message = {"id": self.sent, "method": method, "params": params}
         if tab:
             message["sessionId"] = self.session
         os.write(self.commands, json.dumps(message).encode() + b"\0")
+        return self.sent
+
+    def call(self, method, tab=False, **params):
+        last = self.send(method, tab, **params)
         while True:
             m = self.receive()
             if m is None:
                 raise EOFError("chromium ended")
-            if m.get("id") == self.sent:
-                if "error" in m:
-                    raise RuntimeError(method + ": " + m["error"]["message"])
+            if "error" in m and m.get("id", 0) > self.answered:
+                raise RuntimeError(method + ": " + m["error"]["message"])
+            if m.get("id") == last:
+                self.answered = last
                 return m.get("result", {})
-            self.heard(m.get("method"), m.get("params", {}))
+            if "id" not in m:
+                self.heard(m.get("method"), m.get("params", {}))
 
     def evaluate(self, expression):
         return self.call("Runtime.evaluate", tab=True, expression=expression,
