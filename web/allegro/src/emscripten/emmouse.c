@@ -48,6 +48,12 @@ MOUSE_DRIVER mouse_emscripten = {
 static int range_x1, range_y1, range_x2 = 319, range_y2 = 199;
 static int mickey_x, mickey_y;
 
+/* Where the pointer last was, unclamped, once known; the buttons the
+ * browser has down that were pressed over the canvas, and those that were
+ * pressed elsewhere on the page, which are the page's own until released. */
+static int last_x, last_y, last_known;
+static int down, elsewhere;
+
 /* A click shorter than a frame lasts one frame, as a key tap does (see
  * emkey.c): buttons pressed since the program last ran, and those of them
  * released since. */
@@ -58,33 +64,40 @@ static int clamp(int v, int lo, int hi)
    return v < lo ? lo : v > hi ? hi : v;
 }
 
-/* From the page's listeners: what happened (0 move, 1 press, 2 release,
- * 3 wheel), where over the canvas in its pixels, whether that is over it,
- * which button (the library's bit) and how far the pointer or the wheel
- * moved. */
-EMSCRIPTEN_KEEPALIVE void _em_mouse_event(int what, int x, int y, int over,
-                                          int button, int dx, int dy)
+/* From the page's listeners: where the pointer is, in canvas pixels, and
+ * whether that is over the canvas; the buttons the browser has down (its
+ * bits are the library's: 1 left, 2 right, 4 middle); and the wheel's
+ * steps. */
+EMSCRIPTEN_KEEPALIVE void _em_mouse_event(int x, int y, int over, int buttons,
+                                          int dz, int dw)
 {
-   if (what == 3) {
-      _mouse_z -= dy > 0 ? 1 : dy < 0 ? -1 : 0;
-      _mouse_w += dx > 0 ? 1 : dx < 0 ? -1 : 0;
-   } else {
-      _mouse_x = clamp(x, range_x1, range_x2);
-      _mouse_y = clamp(y, range_y1, range_y2);
-      _mouse_on = over;
-      mickey_x += dx;
-      mickey_y += dy;
+   int pressed, released;
+
+   elsewhere &= buttons;
+   if (!over)
+      elsewhere |= buttons & ~down;
+   buttons &= ~elsewhere;
+   pressed = buttons & ~down;
+   released = down & ~buttons;
+   down = buttons;
+
+   if (last_known) {
+      mickey_x += x - last_x;
+      mickey_y += y - last_y;
    }
-   if (what == 1) {
-      _mouse_b |= button;
-      fresh |= button;
-      held_back &= ~button;
-   } else if (what == 2) {
-      if (fresh & button)
-         held_back |= button;
-      else
-         _mouse_b &= ~button;
-   }
+   last_x = x;
+   last_y = y;
+   last_known = TRUE;
+   _mouse_x = clamp(x, range_x1, range_x2);
+   _mouse_y = clamp(y, range_y1, range_y2);
+   _mouse_on = over;
+   _mouse_z -= dz;
+   _mouse_w += dw;
+
+   _mouse_b |= pressed;
+   fresh |= pressed;
+   held_back = (held_back & ~pressed) | (released & fresh);
+   _mouse_b &= ~(released & ~fresh);
    _handle_mouse_input();
 }
 
@@ -97,44 +110,66 @@ void _em_mouse_turn(void)
    fresh = held_back = 0;
 }
 
+/* Buttons still down in the browser stay the page's until released. */
 void _em_mouse_release_all(void)
 {
-   _mouse_b = fresh = held_back = 0;
+   elsewhere |= down;
+   _mouse_b = down = fresh = held_back = 0;
    _handle_mouse_input();
 }
 
-/* Positions are mapped through the canvas's place on the page, which its
- * style, the page's zoom and the display's density all scale. A press
- * elsewhere on the page is the page's own, and the canvas neither selects
- * nor scrolls nor opens a menu. */
+/* The pointer is a mouse, a pen, or the first finger that touches the
+ * canvas, from then until it lifts (with the first button held meanwhile,
+ * as a finger is a press). Positions are mapped through the canvas's place
+ * on the page, which its style, the page's zoom and the display's density
+ * all scale. A press elsewhere on the page is the page's own; one on the
+ * canvas keeps the pointer until released, even off the page, and neither
+ * selects nor scrolls, pans, zooms or opens a menu. */
 /* clang-format off */
 EM_JS(void, em_js_listen, (void), {
    var canvas = Module['canvas'];
-   var bits = [ 1, 4, 2 ]; /* left, middle, right */
-   function send(what, e, button, dx, dy)
+   var finger = null;
+   function place(e)
    {
       var r = canvas.getBoundingClientRect();
       var x = (e.clientX - r.left) * canvas.width / r.width;
       var y = (e.clientY - r.top) * canvas.height / r.height;
-      var over = x >= 0 && y >= 0 && x < canvas.width && y < canvas.height;
-      Module['__em_mouse_event'](what, Math.floor(x), Math.floor(y), over,
-                                 button, dx, dy);
-      return over;
+      return {
+         x : Math.floor(x), y : Math.floor(y),
+         over : x >= 0 && y >= 0 && x < canvas.width && y < canvas.height
+      };
+   }
+   function send(p, buttons, dz, dw)
+   {
+      Module['__em_mouse_event'](p.x, p.y, p.over, buttons, dz, dw);
+   }
+   function pointer(e)
+   {
+      var p = place(e), up = e.type == 'pointerup' || e.type == 'pointercancel';
+      if (e.pointerType == 'touch') {
+         if (e.type == 'pointerdown' && finger === null && e.isPrimary && p.over)
+            finger = e.pointerId;
+         if (e.pointerId !== finger)
+            return;
+         if (up)
+            finger = null;
+      }
+      send(p, up ? 0 : e.buttons, 0, 0);
+      if (e.type == 'pointerdown' && p.over) {
+         e.preventDefault();
+         try {
+            canvas.setPointerCapture(e.pointerId);
+         } catch (ignored) {
+         }
+      }
    }
    var on = {
-      mousemove : function(e) { send(0, e, 0, e.movementX, e.movementY); },
-      mousedown : function(e) {
-         if (e.button < 3 && send(1, e, bits[e.button], 0, 0))
-            e.preventDefault();
-      },
-      mouseup : function(e) {
-         if (e.button < 3)
-            send(2, e, bits[e.button], 0, 0);
-      },
+      pointermove : pointer, pointerdown : pointer, pointerup : pointer,
+      pointercancel : pointer,
    };
    var onCanvas = {
       wheel : function(e) {
-         send(3, e, 0, Math.sign(e.deltaX), Math.sign(e.deltaY));
+         send(place(e), e.buttons, Math.sign(e.deltaY), Math.sign(e.deltaX));
          e.preventDefault();
       },
       contextmenu : function(e) { e.preventDefault(); },
@@ -142,14 +177,15 @@ EM_JS(void, em_js_listen, (void), {
    for (var name in on)
       window.addEventListener(name, on[name]);
    for (var name in onCanvas)
-      canvas.addEventListener(name, onCanvas[name]);
+      canvas.addEventListener(name, onCanvas[name], {passive : false});
    canvas.style.cursor = 'none';
+   canvas.style.touchAction = 'none';
    Module['allegroMouse'] = function() {
       for (var name in on)
          window.removeEventListener(name, on[name]);
       for (var name in onCanvas)
          canvas.removeEventListener(name, onCanvas[name]);
-      canvas.style.cursor = "";
+      canvas.style.cursor = canvas.style.touchAction = "";
    };
 });
 /* clang-format on */
