@@ -2,11 +2,11 @@
  *      Allegro on a web page, built with Emscripten: the graphics driver.
  *
  *      The screen is a memory bitmap that is copied to a 2D canvas,
- *      Module.canvas, one canvas pixel to a screen pixel. A blit to the
- *      screen, vsync(), rest() and yield_timeslice() show it on the canvas
- *      and then suspend the program until the browser's next animation
- *      frame (blit and vsync) or for the time asked (see aintem.h). Drawing
- *      on the screen by other means shows at the next of those.
+ *      Module.canvas, one canvas pixel to a screen pixel. It is shown
+ *      whenever the program waits (see aintem.h): once a frame, when blits
+ *      to the screen have covered it or when a blit overlaps one since the
+ *      last showing; in vsync(), rest() and yield_timeslice(). Drawing on
+ *      the screen by other means shows at the next of those.
  *
  *      Copyright (c) 2026 the steer authors. Released under the zlib
  *      licence, as steer is (its LICENSE file has the text).
@@ -69,14 +69,25 @@ GFX_DRIVER gfx_emscripten = {
 
 /* The screen's methods as the library made them, before its blits were
  * wrapped; its pixels, bytes R G B 0, and the same made opaque for the
- * canvas; and when the program last came back from a frame, in ms. */
+ * canvas. */
 static GFX_VTABLE screen_vtable;
 static uint32_t *pixels, *opaque;
-static double resumed;
 
-/* Module.allegroStats counts the frames shown and the time spent on them:
- * the program's own work from one frame's resumption to the next frame's
- * copy to the canvas, and that copy. */
+/* A frame may reach the screen in one blit or in several. The rectangles
+ * blitted to it since it was last shown are disjoint, since a blit that
+ * overlaps one begins the next frame; once they cover the screen, the
+ * frame is whole. Past MAX_PARTS a blit begins the next frame too. */
+#define MAX_PARTS 64
+static struct {
+   int x, y, w, h;
+} parts[MAX_PARTS];
+static int n_parts;
+static long covered;
+
+/* Whether the program last waited for an animation frame after a whole
+ * frame, and has blitted nothing to the screen since. */
+static int whole_and_waited;
+
 EM_JS(int, em_js_canvas_open, (int w, int h), {
    var canvas = Module['canvas'];
    if (!canvas)
@@ -87,61 +98,75 @@ EM_JS(int, em_js_canvas_open, (int w, int h), {
    if (!context)
       return 0;
    Module['allegroContext'] = context;
-   Module['allegroStats'] = {frames : 0, workMs : 0, showMs : 0};
    return 1;
 });
 
-EM_JS(void, em_js_canvas_put, (const void *rgba, int w, int h, double work), {
-   var start = performance.now();
+EM_JS(void, em_js_canvas_put, (const void *rgba, int w, int h), {
    var image = new ImageData(
        new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4), w, h);
    Module['allegroContext'].putImageData(image, 0, 0);
-   var stats = Module['allegroStats'];
-   stats.frames++;
-   stats.workMs += work;
-   stats.showMs += performance.now() - start;
 });
 
 /* The canvas keeps the last frame shown. */
 EM_JS(void, em_js_canvas_close, (void), { delete Module['allegroContext']; });
 
-void _em_present(void)
+static void show(void)
 {
-   double start;
-   int i, n;
+   int i, n = gfx_emscripten.w * gfx_emscripten.h;
 
-   if (!pixels)
-      return;
-   start = emscripten_get_now();
+   n_parts = 0;
+   covered = 0;
+   whole_and_waited = FALSE;
    /* The library leaves the alpha byte 0, which Firefox would draw as
     * black even on an opaque canvas. */
-   n = gfx_emscripten.w * gfx_emscripten.h;
    for (i = 0; i < n; i++)
       opaque[i] = pixels[i] | 0xFF000000u;
-   em_js_canvas_put(opaque, gfx_emscripten.w, gfx_emscripten.h,
-                    start - resumed);
+   em_js_canvas_put(opaque, gfx_emscripten.w, gfx_emscripten.h);
 }
 
-/* Shows the screen, and lets the browser paint it before the program
- * draws the next frame. */
-static void show_frame(void)
+/* Notes a blit to the screen, or to a sub-bitmap of it, first showing the
+ * last frame and waiting for the next animation frame if the blit begins
+ * the next frame. Returns whether the blit makes the frame whole. */
+static int blitting(BITMAP *dest, int x, int y, int w, int h)
 {
-   _em_present();
-   _em_suspend(-1);
-   resumed = emscripten_get_now();
+   int i;
+
+   x += dest->x_ofs;
+   y += dest->y_ofs;
+   for (i = 0; i < n_parts; i++)
+      if (x < parts[i].x + parts[i].w && parts[i].x < x + w &&
+          y < parts[i].y + parts[i].h && parts[i].y < y + h)
+         break;
+   if (i < n_parts || n_parts == MAX_PARTS)
+      _em_wait(-1);
+   parts[n_parts].x = x;
+   parts[n_parts].y = y;
+   parts[n_parts].w = w;
+   parts[n_parts].h = h;
+   n_parts++;
+   covered += (long)w * h;
+   whole_and_waited = FALSE;
+   return covered == (long)gfx_emscripten.w * gfx_emscripten.h;
 }
 
+/* A blit to the screen that makes the frame whole shows it, and lets the
+ * browser paint it before the program draws the next. */
 #define SHOWN_BLIT(name)                                                       \
    static void shown_##name(BITMAP *src, BITMAP *dest, int sx, int sy, int dx, \
                             int dy, int w, int h)                              \
    {                                                                           \
+      int whole = blitting(dest, dx, dy, w, h);                                \
       screen_vtable.name(src, dest, sx, sy, dx, dy, w, h);                     \
-      show_frame();                                                            \
+      if (whole) {                                                             \
+         _em_wait(-1);                                                         \
+         whole_and_waited = TRUE;                                              \
+      }                                                                        \
    }
 
 SHOWN_BLIT(blit_from_memory)
-SHOWN_BLIT(blit_from_system)
 SHOWN_BLIT(blit_to_self)
+SHOWN_BLIT(blit_to_self_forward)
+SHOWN_BLIT(blit_to_self_backward)
 SHOWN_BLIT(blit_between_formats)
 
 static BITMAP *em_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
@@ -187,25 +212,35 @@ static BITMAP *em_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
       return NULL;
    }
 
+   /* System bitmaps are memory bitmaps here, so blit_from_system is never
+    * called. */
    screen_vtable = *b->vtable;
    b->vtable->blit_from_memory = shown_blit_from_memory;
-   b->vtable->blit_from_system = shown_blit_from_system;
    b->vtable->blit_to_self = shown_blit_to_self;
+   b->vtable->blit_to_self_forward = shown_blit_to_self_forward;
+   b->vtable->blit_to_self_backward = shown_blit_to_self_backward;
    b->vtable->blit_between_formats = shown_blit_between_formats;
-
-   resumed = emscripten_get_now();
+   n_parts = 0;
+   covered = 0;
+   _em_show = show;
    return b;
 }
 
 static void em_gfx_exit(BITMAP *b)
 {
+   _em_show = NULL;
    em_js_canvas_close();
    _AL_FREE(pixels);
    _AL_FREE(opaque);
    pixels = opaque = NULL;
 }
 
+/* Waits for the next animation frame: a program that waits in vsync()
+ * before blitting a whole frame, or after, is not made to wait twice. */
 static void em_gfx_vsync(void)
 {
-   show_frame();
+   if (whole_and_waited)
+      whole_and_waited = FALSE;
+   else
+      _em_wait(-1);
 }

@@ -168,7 +168,7 @@ static void update_shifts(const EmscriptenKeyboardEvent *e, int scancode)
  * those of them released since: */
 static char fresh[KEY_MAX], held_back[KEY_MAX];
 
-void _em_keyboard_turn(void)
+static void turn(void)
 {
    int i;
 
@@ -179,7 +179,7 @@ void _em_keyboard_turn(void)
    }
 }
 
-void _em_keyboard_release_all(void)
+static void release_all(void)
 {
    int i;
 
@@ -195,30 +195,34 @@ static EM_BOOL em_key(int type, const EmscriptenKeyboardEvent *e, void *data)
 {
    int scancode = scancode_of(e->code);
 
+   /* Keys the library does not know (volume keys, F13, language keys)
+    * are dropped, as the X port drops them, and left to the browser. */
+   if (!scancode)
+      return FALSE;
    if (type == EMSCRIPTEN_EVENT_KEYDOWN) {
       update_shifts(e, e->repeat ? 0 : scancode);
       _handle_key_press(typed(e, scancode), scancode);
-      if (scancode) {
-         fresh[scancode] = TRUE;
-         held_back[scancode] = FALSE;
-      }
+      fresh[scancode] = TRUE;
+      held_back[scancode] = FALSE;
    } else {
       update_shifts(e, 0);
       if (fresh[scancode])
          held_back[scancode] = TRUE;
-      else if (scancode)
+      else
          _handle_key_release(scancode);
    }
 
    /* The program's keys do not scroll the page, move the focus or find
     * text; the browser's own shortcuts, with Ctrl, Alt or Meta or on a
     * function key, still work. */
-   return scancode && !e->ctrlKey && !e->altKey && !e->metaKey &&
+   return !e->ctrlKey && !e->altKey && !e->metaKey &&
           (scancode < KEY_F1 || scancode > KEY_F12);
 }
 
 static int em_keyboard_init(void)
 {
+   _em_keyboard_turn = turn;
+   _em_keyboard_release_all = release_all;
    /* On the window, so that keys reach the program however the page's
     * focus lies. */
    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, FALSE,
@@ -230,6 +234,7 @@ static int em_keyboard_init(void)
 
 static void em_keyboard_exit(void)
 {
+   _em_keyboard_turn = _em_keyboard_release_all = NULL;
    emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, FALSE,
                                    NULL);
    emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, FALSE,

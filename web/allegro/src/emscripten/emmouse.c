@@ -64,6 +64,13 @@ static int clamp(int v, int lo, int hi)
    return v < lo ? lo : v > hi ? hi : v;
 }
 
+/* The pointer at (x, y), held to the mouse range. */
+static void put(int x, int y)
+{
+   _mouse_x = clamp(x, range_x1, range_x2);
+   _mouse_y = clamp(y, range_y1, range_y2);
+}
+
 /* From the page's listeners: where the pointer is, in canvas pixels, and
  * whether that is over the canvas; the buttons the browser has down (its
  * bits are the library's: 1 left, 2 right, 4 middle); and the wheel's
@@ -88,8 +95,7 @@ EMSCRIPTEN_KEEPALIVE void _em_mouse_event(int x, int y, int over, int buttons,
    last_x = x;
    last_y = y;
    last_known = TRUE;
-   _mouse_x = clamp(x, range_x1, range_x2);
-   _mouse_y = clamp(y, range_y1, range_y2);
+   put(x, y);
    _mouse_on = over;
    _mouse_z -= dz;
    _mouse_w += dw;
@@ -101,7 +107,7 @@ EMSCRIPTEN_KEEPALIVE void _em_mouse_event(int x, int y, int over, int buttons,
    _handle_mouse_input();
 }
 
-void _em_mouse_turn(void)
+static void turn(void)
 {
    if (held_back) {
       _mouse_b &= ~held_back;
@@ -111,7 +117,7 @@ void _em_mouse_turn(void)
 }
 
 /* Buttons still down in the browser stay the page's until released. */
-void _em_mouse_release_all(void)
+static void release_all(void)
 {
    elsewhere |= down;
    _mouse_b = down = fresh = held_back = 0;
@@ -204,19 +210,21 @@ static int em_mouse_init(void)
       return -1;
    }
    em_js_listen();
+   _em_mouse_turn = turn;
+   _em_mouse_release_all = release_all;
    return 3;
 }
 
 static void em_mouse_exit(void)
 {
+   _em_mouse_turn = _em_mouse_release_all = NULL;
    em_js_unlisten();
 }
 
 /* A page cannot move the pointer: the position holds until it moves. */
 static void em_mouse_position(int x, int y)
 {
-   _mouse_x = clamp(x, range_x1, range_x2);
-   _mouse_y = clamp(y, range_y1, range_y2);
+   put(x, y);
    mickey_x = mickey_y = 0;
    _handle_mouse_input();
 }
@@ -227,8 +235,7 @@ static void em_mouse_set_range(int x1, int y1, int x2, int y2)
    range_y1 = y1;
    range_x2 = x2;
    range_y2 = y2;
-   _mouse_x = clamp(_mouse_x, x1, x2);
-   _mouse_y = clamp(_mouse_y, y1, y2);
+   put(_mouse_x, _mouse_y);
 }
 
 static void em_mouse_get_mickeys(int *mickeyx, int *mickeyy)

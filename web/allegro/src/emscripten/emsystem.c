@@ -26,6 +26,7 @@ static void em_message(AL_CONST char *msg);
 static int em_desktop_color_depth(void);
 static int em_get_desktop_resolution(int *width, int *height);
 static void em_get_gfx_safe_mode(int *driver, struct GFX_MODE *mode);
+static int em_set_display_switch_mode(int mode);
 static void em_yield_timeslice(void);
 
 SYSTEM_DRIVER system_emscripten = {
@@ -51,7 +52,7 @@ SYSTEM_DRIVER system_emscripten = {
     NULL, /* read_hardware_palette: true colour only */
     NULL, /* set_palette_range */
     NULL, /* get_vtable */
-    NULL, /* set_display_switch_mode: a page runs in the background alike */
+    em_set_display_switch_mode,
     NULL, /* display_switch_lock */
     em_desktop_color_depth,
     em_get_desktop_resolution,
@@ -70,6 +71,12 @@ SYSTEM_DRIVER system_emscripten = {
     NULL  /* timer_drivers */
 };
 
+void (*_em_show)(void);
+void (*_em_keyboard_turn)(void);
+void (*_em_keyboard_release_all)(void);
+void (*_em_mouse_turn)(void);
+void (*_em_mouse_release_all)(void);
+
 /* Suspends the program until the next animation frame. Asyncify knows an
  * import that suspends by the prefix that EM_ASYNC_JS gives its name; the
  * resumption is made here rather than from a promise, so that the exit()
@@ -83,31 +90,56 @@ _EM_JS(void, em_js_next_frame, __asyncjs__em_js_next_frame, (void),
        "     });"
        "  }); }");
 
-void _em_suspend(int ms)
+EM_JS(void, em_js_count_from_zero, (void),
+      { Module['allegroStats'] = {frames : 0, workMs : 0, showMs : 0}; });
+
+EM_JS(void, em_js_count, (double work, double show), {
+   var stats = Module['allegroStats'];
+   stats.frames++;
+   stats.workMs += work;
+   stats.showMs += show;
+});
+
+/* When the program last came back from waiting, in ms. */
+static double resumed;
+
+void _em_wait(int ms)
 {
-   if (keyboard_driver == &keyboard_emscripten)
+   double start = emscripten_get_now(), shown;
+
+   if (_em_show)
+      _em_show();
+   shown = emscripten_get_now();
+   if (_em_keyboard_turn)
       _em_keyboard_turn();
-   if (mouse_driver == &mouse_emscripten)
+   if (_em_mouse_turn)
       _em_mouse_turn();
-   if (ms < 0)
+   if (ms < 0) {
+      em_js_count(start - resumed, shown - start);
       em_js_next_frame();
-   else
+   } else
       emscripten_sleep(ms);
+   resumed = emscripten_get_now();
 }
 
 /* A page that loses the focus or is hidden hears of no more releases: what
- * is held is let go, as the X port does when its window loses the focus. */
+ * is held is let go, as the X port does when its window loses the focus;
+ * and the program is told of the switch, as the X port tells it. */
 static void release_all(void)
 {
-   if (keyboard_driver == &keyboard_emscripten)
+   if (_em_keyboard_release_all)
       _em_keyboard_release_all();
-   if (mouse_driver == &mouse_emscripten)
+   if (_em_mouse_release_all)
       _em_mouse_release_all();
 }
 
-static EM_BOOL em_blur(int type, AL_CONST EmscriptenFocusEvent *e, void *data)
+static EM_BOOL em_focus(int type, AL_CONST EmscriptenFocusEvent *e, void *data)
 {
-   release_all();
+   if (type == EMSCRIPTEN_EVENT_BLUR) {
+      release_all();
+      _switch_out();
+   } else
+      _switch_in();
    return FALSE;
 }
 
@@ -123,9 +155,14 @@ static int em_sys_init(void)
 {
    os_type = OSTYPE_UNKNOWN;
    os_multitasking = TRUE;
+   em_js_count_from_zero();
+   resumed = emscripten_get_now();
    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, FALSE,
-                                em_blur);
+                                em_focus);
+   emscripten_set_focus_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, FALSE,
+                                 em_focus);
    emscripten_set_visibilitychange_callback(NULL, FALSE, em_visibility);
+   set_display_switch_mode(SWITCH_BACKGROUND);
    return 0;
 }
 
@@ -133,6 +170,8 @@ static void em_sys_exit(void)
 {
    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, FALSE,
                                 NULL);
+   emscripten_set_focus_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, NULL, FALSE,
+                                 NULL);
    emscripten_set_visibilitychange_callback(NULL, FALSE, NULL);
 }
 
@@ -172,9 +211,15 @@ static void em_get_gfx_safe_mode(int *driver, struct GFX_MODE *mode)
    mode->bpp = 32;
 }
 
+/* A page runs on in the background, as the X port does, though one that
+ * is hidden is given no animation frames to wait for. */
+static int em_set_display_switch_mode(int mode)
+{
+   return mode == SWITCH_BACKGROUND ? 0 : -1;
+}
+
 /* rest(0) and loops waiting on readkey() come here: the page runs. */
 static void em_yield_timeslice(void)
 {
-   _em_present();
-   _em_suspend(0);
+   _em_wait(0);
 }

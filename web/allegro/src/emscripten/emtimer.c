@@ -82,13 +82,12 @@ static void em_rest(unsigned int ms, AL_METHOD(void, callback, (void)))
 {
    double end = emscripten_get_now() + ms;
 
-   _em_present();
    if (!callback) {
-      _em_suspend((int)ms);
+      _em_wait((int)ms);
       return;
    }
    do {
       callback();
-      _em_suspend(0);
+      _em_wait(0);
    } while (emscripten_get_now() < end);
 }

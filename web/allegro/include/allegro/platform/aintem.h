@@ -4,10 +4,11 @@
  *
  *      The page has one thread, and the program's loop runs on it without
  *      returning to the browser. So the library suspends the program
- *      (Asyncify) wherever a program shows a frame or waits: a blit to the
- *      screen, vsync(), rest() and yield_timeslice(). While it is
- *      suspended the browser paints the canvas and delivers events, and
- *      the drivers' event handlers update key[], mouse_x and the rest.
+ *      (Asyncify) wherever a program shows a frame or waits: once a frame
+ *      as it blits to the screen, vsync(), rest() and yield_timeslice().
+ *      While it is suspended the browser paints the canvas and delivers
+ *      events, and the drivers' event handlers update key[], mouse_x and
+ *      the rest.
  *
  *      Copyright (c) 2026 the steer authors. Released under the zlib
  *      licence, as steer is (its LICENSE file has the text).
@@ -20,23 +21,25 @@
 extern "C" {
 #endif
 
-/* Copies the screen to the canvas, if there is one. */
-AL_FUNC(void, _em_present, (void));
+/* Shows the screen, if there is one, and hands the page back to the
+ * browser: for ms milliseconds or, when ms is negative, until its next
+ * animation frame, which comes at most once a display refresh and not
+ * while the page is hidden. Module.allegroStats counts the waits for an
+ * animation frame and the time before them: the program's own since it
+ * last came back from waiting, and the showing. */
+AL_FUNC(void, _em_wait, (int ms));
 
-/* Suspends the program for ms milliseconds or, when ms is negative, until
- * the browser's next animation frame: at most one per display refresh,
- * none while the page is hidden. */
-AL_FUNC(void, _em_suspend, (int ms));
-
-/* Called as the program is suspended: it has now run with the keys and
- * buttons pressed so far, whose releases may therefore take effect. */
-AL_FUNC(void, _em_keyboard_turn, (void));
-AL_FUNC(void, _em_mouse_turn, (void));
-
-/* Called when the page loses the focus or is hidden, after which it hears
- * of no more releases: lets go of every key and button. */
-AL_FUNC(void, _em_keyboard_release_all, (void));
-AL_FUNC(void, _em_mouse_release_all, (void));
+/* Hooks that the other drivers set while installed, and the system driver
+ * calls: the graphics driver's copies the screen to the canvas; the input
+ * drivers' turn is taken as the program waits, having run with the keys
+ * and buttons pressed so far, whose releases may therefore take effect;
+ * and their release_all as the page loses the focus or is hidden, after
+ * which it hears of no more releases. */
+AL_FUNCPTR(void, _em_show, (void));
+AL_FUNCPTR(void, _em_keyboard_turn, (void));
+AL_FUNCPTR(void, _em_keyboard_release_all, (void));
+AL_FUNCPTR(void, _em_mouse_turn, (void));
+AL_FUNCPTR(void, _em_mouse_release_all, (void));
 
 #ifdef __cplusplus
 }
