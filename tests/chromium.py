@@ -40,7 +40,7 @@ class Chromium:
             stderr=subprocess.DEVNULL)
         os.close(to_browser)
         os.close(from_browser)
-        self.inbox = os.fdopen(answers, "rb")
+        self.answers, self.pending = answers, b""
         self.heard = heard
         self.sent = self.answered = 0
         self.session = None
@@ -51,13 +51,13 @@ class Chromium:
 
     def receive(self):
         """The next message; None once Chromium has gone."""
-        data = b""
-        while not data.endswith(b"\0"):
-            byte = self.inbox.read(1)
-            if not byte:
+        while b"\0" not in self.pending:
+            data = os.read(self.answers, 1 << 16)
+            if not data:
                 return None
-            data += byte
-        return json.loads(data[:-1])
+            self.pending += data
+        message, self.pending = self.pending.split(b"\0", 1)
+        return json.loads(message)
 
     def send(self, method, tab=False, **params):
         """Sends a command without waiting for its answer: call() waits
