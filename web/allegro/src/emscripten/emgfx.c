@@ -3,10 +3,11 @@
  *
  *      The screen is a memory bitmap that is copied to a 2D canvas,
  *      Module.canvas, one canvas pixel to a screen pixel. It is shown
- *      whenever the program waits (see aintem.h): once a frame, when blits
- *      to the screen have covered it or when a blit overlaps one since the
- *      last showing; in vsync(), rest() and yield_timeslice(). Drawing on
- *      the screen by other means shows at the next of those.
+ *      whenever the program waits (see aintem.h): in vsync(), rest() and
+ *      yield_timeslice(), and once a frame for a program that does not
+ *      wait on its own, when blits to the screen have covered it or when a
+ *      blit overlaps one since the last showing. Drawing on the screen by
+ *      other means shows at the next of those.
  *
  *      Copyright (c) 2026 the steer authors. Released under the zlib
  *      licence, as steer is (its LICENSE file has the text).
@@ -84,9 +85,9 @@ static struct {
 static int n_parts;
 static long covered;
 
-/* Whether the program last waited for an animation frame after a whole
- * frame, and has blitted nothing to the screen since. */
-static int whole_and_waited;
+/* Whether the program has waited on its own, in vsync(), rest() or
+ * yield_timeslice(), since it last made a frame whole: it paces itself. */
+static int paced;
 
 EM_JS(int, em_js_canvas_open, (int w, int h), {
    var canvas = Module['canvas'];
@@ -116,12 +117,20 @@ static void show(void)
 
    n_parts = 0;
    covered = 0;
-   whole_and_waited = FALSE;
+   paced = TRUE;
    /* The library leaves the alpha byte 0, which Firefox would draw as
     * black even on an opaque canvas. */
    for (i = 0; i < n; i++)
       opaque[i] = pixels[i] | 0xFF000000u;
    em_js_canvas_put(opaque, gfx_emscripten.w, gfx_emscripten.h);
+}
+
+/* Shows the screen, and lets the browser paint it before the program
+ * draws the next frame. */
+static void next_frame(void)
+{
+   _em_wait(-1);
+   paced = FALSE;
 }
 
 /* Notes a blit to the screen, or to a sub-bitmap of it, first showing the
@@ -138,29 +147,28 @@ static int blitting(BITMAP *dest, int x, int y, int w, int h)
           y < parts[i].y + parts[i].h && parts[i].y < y + h)
          break;
    if (i < n_parts || n_parts == MAX_PARTS)
-      _em_wait(-1);
+      next_frame();
    parts[n_parts].x = x;
    parts[n_parts].y = y;
    parts[n_parts].w = w;
    parts[n_parts].h = h;
    n_parts++;
    covered += (long)w * h;
-   whole_and_waited = FALSE;
    return covered == (long)gfx_emscripten.w * gfx_emscripten.h;
 }
 
-/* A blit to the screen that makes the frame whole shows it, and lets the
- * browser paint it before the program draws the next. */
+/* A blit to the screen that makes the frame whole shows it then, or at
+ * the program's own next wait if it paces itself. */
 #define SHOWN_BLIT(name)                                                       \
    static void shown_##name(BITMAP *src, BITMAP *dest, int sx, int sy, int dx, \
                             int dy, int w, int h)                              \
    {                                                                           \
       int whole = blitting(dest, dx, dy, w, h);                                \
       screen_vtable.name(src, dest, sx, sy, dx, dy, w, h);                     \
-      if (whole) {                                                             \
-         _em_wait(-1);                                                         \
-         whole_and_waited = TRUE;                                              \
-      }                                                                        \
+      if (whole && paced)                                                      \
+         paced = FALSE;                                                        \
+      else if (whole)                                                          \
+         next_frame();                                                         \
    }
 
 SHOWN_BLIT(blit_from_memory)
@@ -222,6 +230,7 @@ static BITMAP *em_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
    b->vtable->blit_between_formats = shown_blit_between_formats;
    n_parts = 0;
    covered = 0;
+   paced = FALSE;
    _em_show = show;
    return b;
 }
@@ -235,12 +244,7 @@ static void em_gfx_exit(BITMAP *b)
    pixels = opaque = NULL;
 }
 
-/* Waits for the next animation frame: a program that waits in vsync()
- * before blitting a whole frame, or after, is not made to wait twice. */
 static void em_gfx_vsync(void)
 {
-   if (whole_and_waited)
-      whole_and_waited = FALSE;
-   else
-      _em_wait(-1);
+   _em_wait(-1);
 }
