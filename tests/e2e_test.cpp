@@ -2,7 +2,8 @@
 // starts one with xvfb-run), the program driven by XTest input events and its
 // window's pixels read back. STEER_COMMAND, when set, is the command that
 // starts the program, such as the installed one, Wine with the .exe or the
-// page in a browser; set STEER_WINE or STEER_WEB too for the last two.
+// page in a browser; set STEER_WINE=1 or STEER_WEB=ENGINE too for the last
+// two.
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -38,7 +39,10 @@ namespace
 const std::string command =
     std::getenv("STEER_COMMAND") ? std::getenv("STEER_COMMAND") : STEER_EXE;
 const bool wine = std::getenv("STEER_WINE");
-const bool web = std::getenv("STEER_WEB");
+// The browser engine the page runs in, if it is the page.
+const std::string engine =
+    std::getenv("STEER_WEB") ? std::getenv("STEER_WEB") : "";
+const bool web = !engine.empty();
 
 // The display the suite is given. A window can vanish between finding it
 // and asking about it, so X errors are ignored.
@@ -285,6 +289,9 @@ TEST_F(program, keys_held_as_the_focus_leaves_are_let_go)
    if (wine)
       GTEST_SKIP() << "Wine with no window manager does not follow the X "
                       "focus";
+   if (engine == "webkit")
+      GTEST_SKIP() << "WebKitGTK with no window manager tells the page of a "
+                      "focus change late, or not at all";
    ASSERT_NO_FATAL_FAILURE(start());
    // The window is given the focus, as a window manager would, and once the
    // player faces the pointer, Space carries it there, where it stands.
@@ -294,18 +301,10 @@ TEST_F(program, keys_held_as_the_focus_leaves_are_let_go)
    press(XK_space, true);
    ASSERT_TRUE(shows({{600.0, 300.0, 0}}));
    // The focus leaves, and Space comes up where the window cannot hear it.
-   // Back in focus, steer must not walk back to the pointer. As a person
-   // would, this takes a moment: WebKit tells the page of a focus change
-   // some time after the X server does, and of one undone at once, not at
-   // all.
-   auto focus = [&](Window w) {
-      XSetInputFocus(dpy, w, RevertToParent, CurrentTime);
-      XSync(dpy, False);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-   };
-   focus(None);
+   // Back in focus, steer must not walk back to the pointer.
+   XSetInputFocus(dpy, None, RevertToParent, CurrentTime);
    press(XK_space, false);
-   focus(win);
+   XSetInputFocus(dpy, win, RevertToParent, CurrentTime);
    point(400, 300);
    EXPECT_TRUE(shows({{600.0, 300.0, itofix(-64)}}));
    quit();
