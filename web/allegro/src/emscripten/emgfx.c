@@ -69,10 +69,15 @@ GFX_DRIVER gfx_emscripten = {
 };
 
 /* The screen's methods as the library made them, before its blits were
- * wrapped; its pixels, bytes R G B 0, and the same made opaque for the
- * canvas. */
+ * wrapped; and its pixels, bytes R G B A, which the canvas is given as
+ * they are. The library leaves A 0, which Firefox would draw as black even
+ * on an opaque canvas: a blit from memory sets it as it copies, and
+ * whatever else draws on the screen, all of which goes through the
+ * screen's write_bank, leaves the screen to be made opaque before it is
+ * shown. */
 static GFX_VTABLE screen_vtable;
-static uint32_t *pixels, *opaque;
+static uint32_t *pixels;
+static int see_through;
 
 /* A frame may reach the screen in one blit or in several. The rectangles
  * blitted to it since it was last shown are disjoint, since a blit that
@@ -118,11 +123,36 @@ static void show(void)
    n_parts = 0;
    covered = 0;
    paced = TRUE;
-   /* The library leaves the alpha byte 0, which Firefox would draw as
-    * black even on an opaque canvas. */
-   for (i = 0; i < n; i++)
-      opaque[i] = pixels[i] | 0xFF000000u;
-   em_js_canvas_put(opaque, gfx_emscripten.w, gfx_emscripten.h);
+   if (see_through)
+      for (i = 0; i < n; i++)
+         pixels[i] |= 0xFF000000u;
+   see_through = FALSE;
+   em_js_canvas_put(pixels, gfx_emscripten.w, gfx_emscripten.h);
+}
+
+static uintptr_t see_through_line(BITMAP *bmp, int line)
+{
+   see_through = TRUE;
+   return (uintptr_t)bmp->line[line];
+}
+
+/* The library's own blit from a 32-bit memory bitmap, which copies each
+ * line whole, but setting A. */
+static void blit_opaque(BITMAP *src, BITMAP *dest, int sx, int sy, int dx,
+                        int dy, int w, int h)
+{
+   int x, y;
+
+   if (bitmap_color_depth(src) != 32) {
+      screen_vtable.blit_from_memory(src, dest, sx, sy, dx, dy, w, h);
+      return;
+   }
+   for (y = 0; y < h; y++) {
+      const uint32_t *s = (const uint32_t *)src->line[sy + y] + sx;
+      uint32_t *d = (uint32_t *)dest->line[dy + y] + dx;
+      for (x = 0; x < w; x++)
+         d[x] = s[x] | 0xFF000000u;
+   }
 }
 
 /* Shows the screen, and lets the browser paint it before the program
@@ -159,23 +189,23 @@ static int blitting(BITMAP *dest, int x, int y, int w, int h)
 
 /* A blit to the screen that makes the frame whole shows it then, or at
  * the program's own next wait if it paces itself. */
-#define SHOWN_BLIT(name)                                                       \
+#define SHOWN_BLIT(name, blit)                                                 \
    static void shown_##name(BITMAP *src, BITMAP *dest, int sx, int sy, int dx, \
                             int dy, int w, int h)                              \
    {                                                                           \
       int whole = blitting(dest, dx, dy, w, h);                                \
-      screen_vtable.name(src, dest, sx, sy, dx, dy, w, h);                     \
+      blit(src, dest, sx, sy, dx, dy, w, h);                                   \
       if (whole && paced)                                                      \
          paced = FALSE;                                                        \
       else if (whole)                                                          \
          next_frame();                                                         \
    }
 
-SHOWN_BLIT(blit_from_memory)
-SHOWN_BLIT(blit_to_self)
-SHOWN_BLIT(blit_to_self_forward)
-SHOWN_BLIT(blit_to_self_backward)
-SHOWN_BLIT(blit_between_formats)
+SHOWN_BLIT(blit_from_memory, blit_opaque)
+SHOWN_BLIT(blit_to_self, screen_vtable.blit_to_self)
+SHOWN_BLIT(blit_to_self_forward, screen_vtable.blit_to_self_forward)
+SHOWN_BLIT(blit_to_self_backward, screen_vtable.blit_to_self_backward)
+SHOWN_BLIT(blit_between_formats, screen_vtable.blit_between_formats)
 
 static BITMAP *em_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
 {
@@ -204,15 +234,14 @@ static BITMAP *em_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
    _rgb_a_shift_32 = 24;
 
    pixels = _AL_MALLOC_ATOMIC(w * h * 4);
-   opaque = _AL_MALLOC_ATOMIC(w * h * 4);
    if (pixels)
       memset(pixels, 0, w * h * 4);
    gfx_emscripten.w = w;
    gfx_emscripten.h = h;
    gfx_emscripten.vid_mem = w * h * 4;
-   b = pixels && opaque ? _make_bitmap(w, h, (uintptr_t)pixels, &gfx_emscripten,
-                                       color_depth, w * 4)
-                        : NULL;
+   b = pixels ? _make_bitmap(w, h, (uintptr_t)pixels, &gfx_emscripten,
+                             color_depth, w * 4)
+              : NULL;
    if (!b) {
       em_gfx_exit(NULL);
       ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE,
@@ -228,6 +257,8 @@ static BITMAP *em_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
    b->vtable->blit_to_self_forward = shown_blit_to_self_forward;
    b->vtable->blit_to_self_backward = shown_blit_to_self_backward;
    b->vtable->blit_between_formats = shown_blit_between_formats;
+   b->write_bank = see_through_line;
+   see_through = TRUE;
    n_parts = 0;
    covered = 0;
    paced = FALSE;
@@ -240,8 +271,7 @@ static void em_gfx_exit(BITMAP *b)
    _em_show = NULL;
    em_js_canvas_close();
    _AL_FREE(pixels);
-   _AL_FREE(opaque);
-   pixels = opaque = NULL;
+   pixels = NULL;
 }
 
 static void em_gfx_vsync(void)
