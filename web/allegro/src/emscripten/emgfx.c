@@ -136,17 +136,14 @@ static uintptr_t see_through_line(BITMAP *bmp, int line)
    return (uintptr_t)bmp->line[line];
 }
 
-/* The library's own blit from a 32-bit memory bitmap, which copies each
- * line whole, but setting A. */
+/* The library's own blit from memory, which copies each line whole, but
+ * setting A. The library blits only from a bitmap of the screen's depth
+ * this way. */
 static void blit_opaque(BITMAP *src, BITMAP *dest, int sx, int sy, int dx,
                         int dy, int w, int h)
 {
    int x, y;
 
-   if (bitmap_color_depth(src) != 32) {
-      screen_vtable.blit_from_memory(src, dest, sx, sy, dx, dy, w, h);
-      return;
-   }
    for (y = 0; y < h; y++) {
       const uint32_t *s = (const uint32_t *)src->line[sy + y] + sx;
       uint32_t *d = (uint32_t *)dest->line[dy + y] + dx;
