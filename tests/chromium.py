@@ -1,5 +1,6 @@
 """steer's page in Debian's Chromium, driven over the DevTools protocol, for
-the tests (tests/browser) and the benchmark (bench/web)."""
+the tests (tests/browser, touch, web_library) and the benchmark
+(bench/web); and what the tests share."""
 
 import ctypes
 import json
@@ -7,7 +8,9 @@ import os
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
+import time
 
 
 class Chromium:
@@ -83,6 +86,9 @@ class Chromium:
             if "id" not in m:
                 self.heard(m.get("method"), m.get("params", {}))
 
+    def tab(self, method, **params):
+        return self.call(method, tab=True, **params)
+
     def evaluate(self, expression):
         return self.call("Runtime.evaluate", tab=True, expression=expression,
                          awaitPromise=True,
@@ -99,3 +105,32 @@ class Chromium:
             self.process.kill()
             self.process.wait()
         shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def until(cond, seconds=10):
+    """Whether cond() comes true within the time."""
+    end = time.monotonic() + seconds
+    while not cond():
+        if time.monotonic() > end:
+            return False
+        time.sleep(0.02)
+    return True
+
+
+class Checks:
+    """A test's checks: each failure said as it comes, a count at the end."""
+
+    def __init__(self, name):
+        self.name, self.count, self.failed = name, 0, 0
+
+    def __call__(self, ok, what):
+        self.count += 1
+        if not ok:
+            self.failed += 1
+            print("%s: FAILED: %s" % (self.name, what), flush=True)
+        return ok
+
+    def end(self):
+        print("%s: %d passed, %d failed" % (
+            self.name, self.count - self.failed, self.failed))
+        sys.exit(1 if self.failed else 0)
