@@ -107,14 +107,23 @@ EM_JS(int, em_js_canvas_open, (int w, int h), {
    return 1;
 });
 
+/* The image over the screen's pixels is made once, and again only if the
+ * screen or the memory it lies in has changed, so that showing a frame
+ * makes no garbage. */
 EM_JS(void, em_js_canvas_put, (const void *rgba, int w, int h), {
-   var image = new ImageData(
-       new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4), w, h);
+   var image = Module['allegroImage'];
+   if (!image || image.data.buffer != HEAPU8.buffer ||
+       image.data.byteOffset != rgba || image.width != w)
+      image = Module['allegroImage'] = new ImageData(
+          new Uint8ClampedArray(HEAPU8.buffer, rgba, w * h * 4), w, h);
    Module['allegroContext'].putImageData(image, 0, 0);
 });
 
 /* The canvas keeps the last frame shown. */
-EM_JS(void, em_js_canvas_close, (void), { delete Module['allegroContext']; });
+EM_JS(void, em_js_canvas_close, (void), {
+   delete Module['allegroContext'];
+   delete Module['allegroImage'];
+});
 
 static void show(void)
 {
