@@ -123,8 +123,7 @@ void _em_wait(int ms)
 }
 
 /* A page that loses the focus or is hidden hears of no more releases: what
- * is held is let go, as the X port does when its window loses the focus;
- * and the program is told of the switch, as the X port tells it. */
+ * is held is let go, as the X port does when its window loses the focus. */
 static void release_all(void)
 {
    if (_em_keyboard_release_all)
@@ -133,6 +132,8 @@ static void release_all(void)
       _em_mouse_release_all();
 }
 
+/* The program hears of the focus coming and going through its display
+ * switch callbacks, as the X port tells it. */
 static EM_BOOL em_focus(int type, AL_CONST EmscriptenFocusEvent *e, void *data)
 {
    if (type == EMSCRIPTEN_EVENT_BLUR) {
