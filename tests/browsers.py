@@ -1,10 +1,12 @@
-"""steer's page in Debian's Chromium, driven over the DevTools protocol, for
-the tests (tests/browser, touch, web_library) and the benchmark
-(bench/web); and what the tests share."""
+"""steer's page in Debian's Chromium, driven over the DevTools protocol, and
+in its Firefox ESR, driven over WebDriver BiDi, for the tests
+(tests/browser, touch, web_library) and the benchmark (bench/web); and what
+the tests share."""
 
 import ctypes
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -104,6 +106,68 @@ class Chromium:
         except (OSError, subprocess.TimeoutExpired):
             self.process.kill()
             self.process.wait()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+class Firefox:
+    """One headless Firefox ESR with a fresh profile, over WebDriver BiDi:
+    call() sends a command and waits for its answer; context is the first
+    tab's."""
+
+    def __init__(self):
+        import websocket  # Debian's python3-websocket, only needed here
+        self.profile = tempfile.mkdtemp(prefix="steer-firefox-")
+        log = os.path.join(self.profile, "log")
+        with open(log, "wb") as said:
+            self.process = subprocess.Popen(
+                ["firefox-esr", "--headless", "--no-remote", "--profile",
+                 self.profile, "--remote-debugging-port", "0",
+                 "about:blank"],
+                stdout=subprocess.DEVNULL, stderr=said,
+                start_new_session=True)
+        # It says in its error output where it listens (port 0: any free
+        # port).
+        def listening():
+            with open(log, "rb") as said:
+                return self.process.poll() is None and re.search(
+                    rb"listening on (ws://\S+)", said.read())
+        if not until(listening, 30):
+            self.close()
+            raise EOFError("firefox ended or never listened")
+        self.socket = websocket.create_connection(
+            listening().group(1).decode() + "/session", suppress_origin=True)
+        self.sent = 0
+        self.call("session.new", capabilities={})
+        self.context = self.call(
+            "browsingContext.getTree")["contexts"][0]["context"]
+
+    def call(self, method, **params):
+        self.sent += 1
+        self.socket.send(json.dumps(
+            {"id": self.sent, "method": method, "params": params}))
+        while True:
+            m = json.loads(self.socket.recv())
+            if m.get("id") == self.sent:
+                if m["type"] == "error":
+                    raise RuntimeError(method + ": " + m["message"])
+                return m["result"]
+
+    def evaluate(self, expression):
+        def plain(v):
+            if v["type"] == "array":
+                return [plain(item) for item in v["value"]]
+            return v.get("value")
+        found = self.call("script.evaluate", expression=expression,
+                          target={"context": self.context},
+                          awaitPromise=True)
+        if found["type"] == "exception":
+            raise RuntimeError(found["exceptionDetails"]["text"])
+        return plain(found["result"])
+
+    def close(self):
+        """Ends Firefox and every process it started."""
+        os.killpg(self.process.pid, signal.SIGKILL)
+        self.process.wait()
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
