@@ -72,6 +72,7 @@ SYSTEM_DRIVER system_emscripten = {
 };
 
 void (*_em_show)(void);
+void (*_em_timer_turn)(void);
 void (*_em_keyboard_turn)(void);
 void (*_em_keyboard_release_all)(void);
 void (*_em_mouse_turn)(void);
@@ -114,12 +115,16 @@ void _em_wait(int ms)
       _em_keyboard_turn();
    if (_em_mouse_turn)
       _em_mouse_turn();
+   if (_em_timer_turn)
+      _em_timer_turn();
    if (ms < 0) {
       em_js_count(start - resumed, shown - start);
       em_js_next_frame();
    } else
       emscripten_sleep(ms);
    resumed = emscripten_get_now();
+   if (_em_timer_turn)
+      _em_timer_turn();
 }
 
 /* A page that loses the focus or is hidden hears of no more releases: what

@@ -1,9 +1,13 @@
 /*
  *      Allegro on a web page, built with Emscripten: the timer driver.
  *
- *      The page has no threads: the library's timer queue is ticked by a
- *      browser timeout, which runs while the program is suspended (see
- *      aintem.h) and makes up for the time the program held the page.
+ *      The page has no threads: the library's timer queue is ticked as
+ *      the program goes to wait and comes back (see aintem.h), making up
+ *      for the time it held the page, and by a browser timeout while it
+ *      waits, but only when the queue holds the program's own timers:
+ *      nothing else in it (retrace_count) can be seen to change while the
+ *      program waits, and a program that waits for every frame would
+ *      otherwise pay for a timeout task every few frames.
  *
  *      Copyright (c) 2026 the steer authors. Released under the zlib
  *      licence, as steer is (its LICENSE file has the text).
@@ -55,7 +59,8 @@ EM_JS(void, em_js_disarm, (void), {
 EMSCRIPTEN_KEEPALIVE void _em_timer_tick(void)
 {
    double now = emscripten_get_now(), elapsed = now - last_tick;
-   long ticks;
+   long ticks, delay;
+   int i;
 
    /* A hidden page's timeouts come seldom: what was missed is not made up
     * beyond a second. The fraction of a tick carries over. */
@@ -63,18 +68,27 @@ EMSCRIPTEN_KEEPALIVE void _em_timer_tick(void)
       elapsed = 1000;
    ticks = (long)(elapsed * TIMERS_PER_SECOND / 1000);
    last_tick = now - (elapsed - ticks * 1000.0 / TIMERS_PER_SECOND);
-   em_js_arm(_handle_timer_tick((int)ticks) * 1000.0 / TIMERS_PER_SECOND);
+   delay = _handle_timer_tick((int)ticks);
+   for (i = 0; i < MAX_TIMERS; i++)
+      if ((_timer_queue[i].proc || _timer_queue[i].param_proc) &&
+          _timer_queue[i].speed > 0)
+         break;
+   if (i < MAX_TIMERS)
+      em_js_arm(delay * 1000.0 / TIMERS_PER_SECOND);
+   else
+      em_js_disarm();
 }
 
 static int em_timer_init(void)
 {
    last_tick = emscripten_get_now();
-   em_js_arm(0);
+   _em_timer_turn = _em_timer_tick;
    return 0;
 }
 
 static void em_timer_exit(void)
 {
+   _em_timer_turn = NULL;
    em_js_disarm();
 }
 

@@ -34,8 +34,10 @@ AL_FUNC(void, _em_wait, (int ms));
  * drivers' turn is taken as the program waits, having run with the keys
  * and buttons pressed so far, whose releases may therefore take effect;
  * and their release_all as the page loses the focus or is hidden, after
- * which it hears of no more releases. */
+ * which it hears of no more releases. The timer driver's turn is taken as
+ * the program goes to wait and as it comes back. */
 AL_FUNCPTR(void, _em_show, (void));
+AL_FUNCPTR(void, _em_timer_turn, (void));
 AL_FUNCPTR(void, _em_keyboard_turn, (void));
 AL_FUNCPTR(void, _em_keyboard_release_all, (void));
 AL_FUNCPTR(void, _em_mouse_turn, (void));
