@@ -2,7 +2,8 @@
 // does not call; tests/web_library drives it in Chromium. It shows frames
 // the way the page's address names (#blit, #vsync, #pieces, #rest or
 // #crash) and publishes, after each, what the library tells it in
-// Module.probe, and each key that readkey() returns in Module.typed.
+// Module.probe, and each key that readkey() returns in Module.typed; and
+// first, in Module.cleared, what the clear to black leaves white.
 #include <allegro.h>
 #include <emscripten.h>
 
@@ -31,6 +32,37 @@ EM_JS(void, publish,
 
 EM_JS(void, typed, (int c), { (Module.typed = Module.typed || []).push(c); });
 
+EM_JS(void, cleared, (int partly, int wholly), {
+   Module.cleared = [ partly, wholly ];
+});
+
+static int whites(BITMAP *b)
+{
+   int n = 0;
+   for (int y = 0; y < b->h; y++)
+      for (int x = 0; x < b->w; x++)
+         n += getpixel(b, x, y) == makecol(255, 255, 255);
+   return n;
+}
+
+// A white 64 x 32 bitmap cleared to black through a 16 x 8 sub-bitmap and
+// then within a clip of 6 whole lines, and then whole.
+static void clear_probe()
+{
+   BITMAP *b = create_bitmap(64, 32);
+   BITMAP *sub = create_sub_bitmap(b, 8, 4, 16, 8);
+   clear_to_color(b, makecol(255, 255, 255));
+   clear_to_color(sub, 0);
+   set_clip_rect(b, 0, 20, 63, 25);
+   clear_to_color(b, 0);
+   int partly = whites(b);
+   set_clip_rect(b, 0, 0, 63, 31);
+   clear_to_color(b, 0);
+   cleared(partly, whites(b));
+   destroy_bitmap(sub);
+   destroy_bitmap(b);
+}
+
 static void tick()
 {
    ticks = ticks + 1;
@@ -44,6 +76,7 @@ int main()
    install_timer();
    set_color_depth(32);
    set_gfx_mode(GFX_AUTODETECT_WINDOWED, 800, 600, 0, 0);
+   clear_probe();
    BITMAP *frame = create_bitmap(SCREEN_W, SCREEN_H);
    install_int(tick, 10);
    int background = set_display_switch_mode(SWITCH_BACKGROUND);
