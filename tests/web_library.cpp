@@ -63,9 +63,17 @@ static void clear_probe()
    destroy_bitmap(b);
 }
 
+// The longest time between two ticks, since the page last set it to 0.
+EM_JS(void, ticked, (void), {
+   var now = performance.now();
+   Module.gap = Math.max(Module.gap || 0, now - (Module.tickedAt || now));
+   Module.tickedAt = now;
+});
+
 static void tick()
 {
    ticks = ticks + 1;
+   ticked();
 }
 
 int main()

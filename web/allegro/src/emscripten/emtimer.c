@@ -43,6 +43,7 @@ TIMER_DRIVER timer_emscripten = {
     em_rest};
 
 static double last_tick; /* ms */
+static int armed;
 
 /* A plain timeout: Emscripten's own keep the runtime alive while they are
  * pending, and so would keep a program that has ended from ending. */
@@ -75,8 +76,9 @@ EMSCRIPTEN_KEEPALIVE void _em_timer_tick(void)
          break;
    if (i < MAX_TIMERS)
       em_js_arm(delay * 1000.0 / TIMERS_PER_SECOND);
-   else
+   else if (armed)
       em_js_disarm();
+   armed = i < MAX_TIMERS;
 }
 
 static int em_timer_init(void)
@@ -90,6 +92,7 @@ static void em_timer_exit(void)
 {
    _em_timer_turn = NULL;
    em_js_disarm();
+   armed = FALSE;
 }
 
 static void em_rest(unsigned int ms, AL_METHOD(void, callback, (void)))
