@@ -3,7 +3,8 @@
 // the way the page's address names (#blit, #vsync, #pieces, #rest or
 // #crash) and publishes, after each, what the library tells it in
 // Module.probe, and each key that readkey() returns in Module.typed; and
-// first, in Module.cleared, what the clear to black leaves white.
+// first, in Module.clearedPartly and clearedWholly, what the clear to black
+// leaves white.
 #include <allegro.h>
 #include <emscripten.h>
 
@@ -33,7 +34,8 @@ EM_JS(void, publish,
 EM_JS(void, typed, (int c), { (Module.typed = Module.typed || []).push(c); });
 
 EM_JS(void, cleared, (int partly, int wholly), {
-   Module.cleared = [ partly, wholly ];
+   Module.clearedPartly = partly;
+   Module.clearedWholly = wholly;
 });
 
 static int whites(BITMAP *b)
