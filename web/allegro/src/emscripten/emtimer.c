@@ -57,11 +57,22 @@ EM_JS(void, em_js_disarm, (void), {
    delete Module['allegroTimer'];
 });
 
+/* Whether the queue holds a timer of the program's own. */
+static int has_timers(void)
+{
+   int i;
+
+   for (i = 0; i < MAX_TIMERS; i++)
+      if ((_timer_queue[i].proc || _timer_queue[i].param_proc) &&
+          _timer_queue[i].speed > 0)
+         return TRUE;
+   return FALSE;
+}
+
 EMSCRIPTEN_KEEPALIVE void _em_timer_tick(void)
 {
    double now = emscripten_get_now(), elapsed = now - last_tick;
    long ticks, delay;
-   int i;
 
    /* A hidden page's timeouts come seldom: what was missed is not made up
     * beyond a second. The fraction of a tick carries over. */
@@ -70,15 +81,13 @@ EMSCRIPTEN_KEEPALIVE void _em_timer_tick(void)
    ticks = (long)(elapsed * TIMERS_PER_SECOND / 1000);
    last_tick = now - (elapsed - ticks * 1000.0 / TIMERS_PER_SECOND);
    delay = _handle_timer_tick((int)ticks);
-   for (i = 0; i < MAX_TIMERS; i++)
-      if ((_timer_queue[i].proc || _timer_queue[i].param_proc) &&
-          _timer_queue[i].speed > 0)
-         break;
-   if (i < MAX_TIMERS)
+   if (has_timers()) {
       em_js_arm(delay * 1000.0 / TIMERS_PER_SECOND);
-   else if (armed)
+      armed = TRUE;
+   } else if (armed) {
       em_js_disarm();
-   armed = i < MAX_TIMERS;
+      armed = FALSE;
+   }
 }
 
 static int em_timer_init(void)
