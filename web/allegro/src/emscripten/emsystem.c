@@ -82,12 +82,18 @@ void (*_em_mouse_release_all)(void);
  * import that suspends by the prefix that EM_ASYNC_JS gives its name; the
  * resumption is made here rather than from a promise, so that the exit()
  * that ends a program (an ExitStatus thrown through it) is no uncaught
- * rejection. */
+ * rejection. The page hears of a crash through Module.onAbort with the
+ * error itself, which its error event may not name: a browser may tell a
+ * page opened from disk only "Script error.". */
 _EM_JS(void, em_js_next_frame, __asyncjs__em_js_next_frame, (void),
        "{ return Asyncify.handleSleep(function (wakeUp) {"
        "     requestAnimationFrame(function () {"
        "        try { wakeUp(); }"
-       "        catch (e) { if (!(e instanceof ExitStatus)) throw e; }"
+       "        catch (e) {"
+       "           if (e instanceof ExitStatus) return;"
+       "           if (Module['onAbort']) Module['onAbort'](e);"
+       "           throw e;"
+       "        }"
        "     });"
        "  }); }");
 
