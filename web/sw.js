@@ -1,0 +1,41 @@
+// steer's service worker: once the page has been served, it keeps the page
+// and what the page names beside it for use offline. Each build has a cache
+// of its own, named by what it holds (scripts/web writes the name in), so
+// that a new release takes the place of the old one.
+var cache = 'steer-@CACHE@';
+var files = ['index.html', 'steer.webmanifest', 'steer-180.png',
+             'steer-192.png', 'steer-512.png', 'steer-maskable.png'];
+
+self.addEventListener('install', function (e) {
+  e.waitUntil(caches.open(cache).then(function (c) {
+    return c.addAll(files);
+  }).then(function () {
+    return self.skipWaiting();
+  }));
+});
+
+self.addEventListener('activate', function (e) {
+  e.waitUntil(caches.keys().then(function (names) {
+    return Promise.all(names.filter(function (name) {
+      return name != cache;
+    }).map(function (name) {
+      return caches.delete(name);
+    }));
+  }).then(function () {
+    return self.clients.claim();
+  }));
+});
+
+// What is kept comes from the cache; offline, the folder's own address is
+// the page too.
+self.addEventListener('fetch', function (e) {
+  e.respondWith(caches.open(cache).then(function (c) {
+    return c.match(e.request, {ignoreSearch: true}).then(function (kept) {
+      return kept || fetch(e.request).catch(function (error) {
+        if (e.request.mode != 'navigate')
+          throw error;
+        return c.match('index.html');
+      });
+    });
+  }));
+});
