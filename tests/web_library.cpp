@@ -1,21 +1,20 @@
 // A program of the library's own for its web platform, for what steer itself
-// does not call; tests/web_library drives it in Chromium. It shows frames
-// the way the page's address names (#blit, #vsync, #pieces, #rest or
-// #crash) and publishes, after each, what the library tells it in
-// Module.probe, and each key that readkey() returns in Module.typed; and
-// first, in Module.clearedPartly and clearedWholly, what the clear to black
-// leaves white.
+// does not call; tests/pages drives it. It shows frames the way the page's
+// address names (#blit, #vsync, #pieces, #rest or #crash) and publishes,
+// after each, what the library tells it in Module.probe: the keys readkey()
+// returned and those whose own action the page kept from the browser among
+// them. Its 10 ms timer publishes in Module.ticked, also while the page is
+// hidden; and first, in Module.cleared, what the clear to black leaves white.
 #include <allegro.h>
 #include <emscripten.h>
-
-#include <string>
 
 static volatile int ticks;
 
 EM_JS(void, publish,
       (int loops, int ticks, int background, int x, int y, int buttons, int z,
-       int w, int mickey_x, int mickey_y, int f1),
+       int w, int mickey_x, int mickey_y, int f1, int clicks),
       {
+         var p = Module.probe || {typed : [], prevented : []};
          Module.probe = {
             loops : loops,
             ticks : ticks,
@@ -27,15 +26,35 @@ EM_JS(void, publish,
             w : w,
             mickeyX : mickey_x,
             mickeyY : mickey_y,
-            f1 : f1
+            f1 : f1,
+            clicks : clicks,
+            typed : p.typed,
+            prevented : p.prevented
          };
       });
 
-EM_JS(void, typed, (int c), { (Module.typed = Module.typed || []).push(c); });
+EM_JS(void, watch_keys, (void), {
+   addEventListener(
+       'keydown', function(e) {
+          setTimeout(function() {
+             if (e.defaultPrevented)
+                Module.probe.prevented.push(e.code);
+          });
+       });
+});
+
+EM_JS(void, typed, (int c), { Module.probe.typed.push(c); });
+
+// How the page's address says to show frames.
+enum { blit_whole, after_vsync, in_pieces, after_rest, to_crash };
+EM_JS(int, shown, (void), {
+   var ways = [ '#blit', '#vsync', '#pieces', '#rest', '#crash' ];
+   return Math.max(0, ways.indexOf(location.hash));
+});
 
 EM_JS(void, cleared, (int partly, int wholly), {
-   Module.clearedPartly = partly;
-   Module.clearedWholly = wholly;
+   Module.cleared = [ partly, wholly ];
+   Module.ticked = {gap : 0};
 });
 
 static int whites(BITMAP *b)
@@ -65,17 +84,19 @@ static void clear_probe()
    destroy_bitmap(b);
 }
 
-// The longest time between two ticks, since the page last set it to 0.
-EM_JS(void, ticked, (void), {
-   var now = performance.now();
-   Module.gap = Math.max(Module.gap || 0, now - (Module.tickedAt || now));
-   Module.tickedAt = now;
+// F1 as the timer finds it, and the longest time between two ticks since
+// the page last set it to 0.
+EM_JS(void, ticked, (int f1), {
+   var t = Module.ticked, now = performance.now();
+   t.gap = Math.max(t.gap, now - (t.at || now));
+   t.at = now;
+   t.f1 = f1;
 });
 
 static void tick()
 {
    ticks = ticks + 1;
-   ticked();
+   ticked(key[KEY_F1] != 0);
 }
 
 int main()
@@ -87,26 +108,27 @@ int main()
    set_color_depth(32);
    set_gfx_mode(GFX_AUTODETECT_WINDOWED, 800, 600, 0, 0);
    clear_probe();
+   watch_keys();
    BITMAP *frame = create_bitmap(SCREEN_W, SCREEN_H);
    install_int(tick, 10);
    int background = set_display_switch_mode(SWITCH_BACKGROUND);
-   std::string how = emscripten_run_script_string("location.hash");
+   const int how = shown();
 
-   int mickey_x = 0, mickey_y = 0;
+   int mickey_x = 0, mickey_y = 0, clicks = 0, held = 0;
    for (int loops = 1; !key[KEY_ESC]; loops++) {
       clear_to_color(frame, makecol(loops % 256, 0, 0));
-      if (how == "#vsync") {
+      if (how == after_vsync) {
          vsync();
          blit(frame, screen, 0, 0, 0, 0, SCREEN_W, SCREEN_H);
-      } else if (how == "#pieces") {
+      } else if (how == in_pieces) {
          for (int i = 0; i < 4; i++)
             blit(frame, screen, 0, i * 150, 0, i * 150, SCREEN_W, 150);
       } else {
-         if (how == "#rest")
+         if (how == after_rest)
             rest(50);
          blit(frame, screen, 0, 0, 0, 0, SCREEN_W, SCREEN_H);
       }
-      if (how == "#crash" && loops == 10) {
+      if (how == to_crash && loops == 10) {
          void (*volatile nowhere)() = nullptr;
          nowhere();
       }
@@ -114,10 +136,12 @@ int main()
       get_mouse_mickeys(&dx, &dy);
       mickey_x += dx;
       mickey_y += dy;
+      clicks += (mouse_b & 1) && !held;
+      held = mouse_b & 1;
+      publish(loops, ticks, background, mouse_x, mouse_y, mouse_b, mouse_z,
+              mouse_w, mickey_x, mickey_y, key[KEY_F1] != 0, clicks);
       while (keypressed())
          typed(readkey());
-      publish(loops, ticks, background, mouse_x, mouse_y, mouse_b, mouse_z,
-              mouse_w, mickey_x, mickey_y, key[KEY_F1]);
    }
    destroy_bitmap(frame);
    return 0;
