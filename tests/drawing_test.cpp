@@ -1,5 +1,8 @@
 // The player image and the composed frame, checked at probe pixels chosen
 // where a fault would show: edges, corners and the first pixel past them.
+#include <algorithm>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "drawing.h"
@@ -43,27 +46,45 @@ void frame(double x, double y, fixed angle, int mx, int my)
    draw_frame();
 }
 
+// The top left of the frame, where the heading prints: '#' for its pink,
+// '.' for black, '?' for anything else.
+std::string text_of(double heading)
+{
+   frame(400.0, 500.0, ftofix(heading), 700, 500);
+   std::string s;
+   for (int i = 0; i < 200 * 30; i++)
+      s += "?#."[(at(i % 200, i / 200) == text_pink) +
+                 2 * (at(i % 200, i / 200) == black)];
+   return s;
+}
+
 TEST(frame, heading_prints_rounded_to_whole_units)
 {
-   struct {
-      fixed angle;
-      const char *text;
-   } cases[] = {{0, "Angle: 0"},
-                {itofix(64), "Angle: 64"},
-                {itofix(-128), "Angle: -128"},
-                {ftofix(31.6), "Angle: 32"},
-                {ftofix(-0.4), "Angle: -0"},
-                {ftofix(2.5), "Angle: 2"}};
-   // The text's strip of the frame is the line as the library renders it.
-   BITMAP *ref = create_bitmap(200, 30);
-   for (auto c : cases) {
-      frame(400.0, 500.0, c.angle, 700, 500);
-      clear(ref);
-      textout_ex(ref, font, c.text, 10, 10, makecol(255, 100, 200), -1);
-      for (int i = 0; i < 200 * 30; i++)
-         ASSERT_EQ(at(i % 200, i / 200), rgb(ref, i % 200, i / 200)) << c.text;
+   // In pink from (10, 10), in the font's cells of 8 x 8: lit pixels in the
+   // cells alone, and in their first row and column.
+   std::string upright = text_of(0);
+   size_t top = 200, left = 200;
+   for (size_t i = 0; i < upright.size(); i++) {
+      size_t x = i % 200, y = i / 200;
+      bool cells = y >= 10 && y < 18 && x >= 10 && x < 10 + 8 * 8;
+      ASSERT_TRUE(upright[i] == '.' || (cells && upright[i] == '#'))
+          << x << ", " << y;
+      if (upright[i] == '#')
+         top = std::min(top, y), left = std::min(left, x);
    }
-   destroy_bitmap(ref);
+   EXPECT_EQ(top, 10u);
+   EXPECT_EQ(left, 10u);
+   // A heading prints as the whole number it rounds to, an exact half to
+   // the even one, as printf rounds it; and not as its neighbour.
+   struct {
+      double heading, whole, not_as;
+   } cases[] = {{31.6, 32, 31},    {31.4, 31, 32}, {2.5, 2, 3},
+                {3.5, 4, 3},       {63.5, 64, 63}, {-127.6, -128, -127},
+                {-64.5, -64, -65}, {0.4, 0, 1}};
+   for (auto c : cases) {
+      EXPECT_EQ(text_of(c.heading), text_of(c.whole)) << c.heading;
+      EXPECT_NE(text_of(c.heading), text_of(c.not_as)) << c.heading;
+   }
 }
 
 TEST(frame, image_turns_clockwise_about_the_player)
@@ -89,13 +110,12 @@ TEST(frame, image_turns_clockwise_about_the_player)
          int x = static_cast<int>(s.x), y = static_cast<int>(s.y);
          if (x < 1 || x > 798 || y < 1 || y > 598)
             continue;
-         // The library samples the turned image at whole pixels: a line
-         // lands within a pixel of where geometry puts it.
-         bool near = at(x, y) == p.colour;
-         for (int i = 0; i < 9 && p.colour != black; i++)
-            near = near || at(x + i % 3 - 1, y + i / 3 - 1) == p.colour;
-         EXPECT_TRUE(near) << "(" << p.u << ", " << p.v << ") at heading "
-                           << c.heading << " from " << c.x << ", " << c.y;
+         // A line lands within a pixel of where geometry puts it; black
+         // must be exactly there.
+         EXPECT_TRUE(p.colour == black ? at(x, y) == black
+                                       : near(at, s, p.colour))
+             << "(" << p.u << ", " << p.v << ") at heading " << c.heading
+             << " from " << c.x << ", " << c.y;
       }
       // What falls off one edge never comes back at the other.
       int far_x = c.x > 400 ? 0 : 799, far_y = c.y > 300 ? 0 : 599;

@@ -38,3 +38,15 @@ inline spot lands(double x, double y, double heading, double u, double v)
    return {x + du * std::cos(a) - dv * std::sin(a),
            y + du * std::sin(a) + dv * std::cos(a)};
 }
+
+// Whether the colour lies within a pixel of a spot, in a picture whose
+// colours colour_at(x, y) gives: the library samples turned images at whole
+// pixels.
+template <class F> bool near(F colour_at, spot s, unsigned colour)
+{
+   for (int i = 0; i < 9; i++)
+      if (colour_at(static_cast<int>(s.x) + i % 3 - 1,
+                    static_cast<int>(s.y) + i / 3 - 1) == colour)
+         return true;
+   return false;
+}
