@@ -1,39 +1,31 @@
 // A program of the library's own for its web platform, for what steer itself
-// does not call; tests/pages drives it. It shows frames the way the page's
+// does not call; tests/e2e drives it. It shows frames the way the page's
 // address names (#blit, #vsync, #pieces, #rest or #crash) and publishes,
-// after each, what the library tells it in Module.probe: the keys readkey()
-// returned and those whose own action the page kept from the browser among
-// them. Its 10 ms timer publishes in Module.ticked, also while the page is
+// after each, what the library tells it in Module.probe: also the keys that
+// readkey() returned, and those whose own action the page kept from the
+// browser. Its 10 ms timer publishes in Module.ticked, also while the page is
 // hidden; and first, in Module.cleared, what the clear to black leaves white.
 #include <allegro.h>
 #include <emscripten.h>
 
 static volatile int ticks;
 
-EM_JS(void, publish,
-      (int loops, int ticks, int background, int x, int y, int buttons, int z,
-       int w, int mickey_x, int mickey_y, int f1, int clicks),
-      {
-         var p = Module.probe || {typed : [], prevented : []};
-         Module.probe = {
-            loops : loops,
-            ticks : ticks,
-            background : background,
-            x : x,
-            y : y,
-            buttons : buttons,
-            z : z,
-            w : w,
-            mickeyX : mickey_x,
-            mickeyY : mickey_y,
-            f1 : f1,
-            clicks : clicks,
-            typed : p.typed,
-            prevented : p.prevented
-         };
-      });
+// The values in the order of their names here.
+EM_JS(void, publish, (const int *v), {
+   var p = Module.probe || {typed : [], prevented : []};
+   [
+      'loops', 'ticks', 'background', 'x', 'y', 'buttons', 'z', 'w', 'mickeyX',
+      'mickeyY', 'f1', 'clicks'
+   ]
+       .forEach(function(name, i) { p[name] = HEAP32[(v >> 2) + i]; });
+   Module.probe = p;
+});
 
-EM_JS(void, watch_keys, (void), {
+// Set up before the first frame: what the clear left white, where the timer
+// publishes, and a watch on the keys whose action the page keeps.
+EM_JS(void, begin, (int partly, int wholly), {
+   Module.cleared = [ partly, wholly ];
+   Module.ticked = {gap : 0};
    addEventListener(
        'keydown', function(e) {
           setTimeout(function() {
@@ -52,11 +44,6 @@ EM_JS(int, shown, (void), {
    return Math.max(0, ways.indexOf(location.hash));
 });
 
-EM_JS(void, cleared, (int partly, int wholly), {
-   Module.cleared = [ partly, wholly ];
-   Module.ticked = {gap : 0};
-});
-
 static int whites(BITMAP *b)
 {
    int n = 0;
@@ -67,7 +54,8 @@ static int whites(BITMAP *b)
 }
 
 // A white 64 x 32 bitmap cleared to black through a 16 x 8 sub-bitmap and
-// then within a clip of 6 whole lines, and then whole.
+// then within a clip of 6 whole lines, and then whole: the white left after
+// the part and after the whole.
 static void clear_probe()
 {
    BITMAP *b = create_bitmap(64, 32);
@@ -79,7 +67,7 @@ static void clear_probe()
    int partly = whites(b);
    set_clip_rect(b, 0, 0, 63, 31);
    clear_to_color(b, 0);
-   cleared(partly, whites(b));
+   begin(partly, whites(b));
    destroy_bitmap(sub);
    destroy_bitmap(b);
 }
@@ -108,26 +96,20 @@ int main()
    set_color_depth(32);
    set_gfx_mode(GFX_AUTODETECT_WINDOWED, 800, 600, 0, 0);
    clear_probe();
-   watch_keys();
    BITMAP *frame = create_bitmap(SCREEN_W, SCREEN_H);
    install_int(tick, 10);
-   int background = set_display_switch_mode(SWITCH_BACKGROUND);
+   const int background = set_display_switch_mode(SWITCH_BACKGROUND);
    const int how = shown();
 
    int mickey_x = 0, mickey_y = 0, clicks = 0, held = 0;
    for (int loops = 1; !key[KEY_ESC]; loops++) {
       clear_to_color(frame, makecol(loops % 256, 0, 0));
-      if (how == after_vsync) {
+      if (how == after_vsync)
          vsync();
-         blit(frame, screen, 0, 0, 0, 0, SCREEN_W, SCREEN_H);
-      } else if (how == in_pieces) {
-         for (int i = 0; i < 4; i++)
-            blit(frame, screen, 0, i * 150, 0, i * 150, SCREEN_W, 150);
-      } else {
-         if (how == after_rest)
-            rest(50);
-         blit(frame, screen, 0, 0, 0, 0, SCREEN_W, SCREEN_H);
-      }
+      if (how == after_rest)
+         rest(50);
+      for (int i = 0, n = how == in_pieces ? 4 : 1; i < n; i++)
+         blit(frame, screen, 0, i * 600 / n, 0, i * 600 / n, SCREEN_W, 600 / n);
       if (how == to_crash && loops == 10) {
          void (*volatile nowhere)() = nullptr;
          nowhere();
@@ -138,8 +120,10 @@ int main()
       mickey_y += dy;
       clicks += (mouse_b & 1) && !held;
       held = mouse_b & 1;
-      publish(loops, ticks, background, mouse_x, mouse_y, mouse_b, mouse_z,
-              mouse_w, mickey_x, mickey_y, key[KEY_F1] != 0, clicks);
+      const int values[] = {loops,    ticks,    background,       mouse_x,
+                            mouse_y,  mouse_b,  mouse_z,          mouse_w,
+                            mickey_x, mickey_y, key[KEY_F1] != 0, clicks};
+      publish(values);
       while (keypressed())
          typed(readkey());
    }

@@ -1,0 +1,596 @@
+# What steer runs in, for tests/e2e and bench/web: its own window in the X
+# server that DISPLAY names (Native), and Debian's three browser engines,
+# Chromium and Firefox ESR over WebDriver BiDi and WebKitGTK's MiniBrowser
+# over WebDriver, each with a fresh profile. One vocabulary drives them
+# all: open, press keys, move and press the mouse, put fingers down, take
+# the focus away, hide, read the picture and what was said. Places are in
+# the view's pixels (CSS pixels for a page), which Firefox, WebKit and X
+# round to whole ones; what an engine cannot do is in its `cannot`, with the
+# reason.
+
+import base64
+import glob
+import io
+import json
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+import urllib.request
+
+
+# Whether cond() comes true within the time; the one wait.
+def until(cond, seconds=10):
+    end = time.monotonic() + seconds
+    while not cond():
+        if time.monotonic() > end:
+            return False
+        time.sleep(0.02)
+    return True
+
+
+# A console line's level, as one of log, warning and error.
+def level(name):
+    return {"warn": "warning", "assert": "error"}.get(
+        name, name if name in ("warning", "error") else "log")
+
+
+# A WebDriver command to the driver listening on the port.
+def webdriver(port, method, path, body=None):
+    with urllib.request.urlopen(urllib.request.Request(
+            "http://127.0.0.1:%d%s" % (port, path), method=method,
+            headers={"Content-Type": "application/json"},
+            data=None if body is None else json.dumps(body).encode())) as r:
+        return json.load(r)["value"]
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+# Keys by KeyboardEvent.code: their WebDriver value and X keysym. Help is a
+# key that the library does not know.
+KEYS = dict(Space=("\ue00d", "space"), Escape=("\ue00c", "Escape"),
+            F1=("\ue031", "F1"), KeyA=("a", "a"), Help=("\ue002", "Help"),
+            ControlLeft=("\ue009", "Control_L"))
+
+# The picture's pixels, from a copy of the page's canvas kept for reading.
+PICTURE = """(function (c) {
+   c.drawImage(Module.canvas, 0, 0);
+   return c.getImageData(0, 0, 800, 600).data;
+})(window.copy || (window.copy = Object.assign(document.createElement('canvas'),
+   {width: 800, height: 600}).getContext('2d', {willReadFrequently: true})))"""
+
+
+class Engine:
+    web = True  # it shows pages
+    cannot = dict(program="a browser runs no program of its own")
+
+    def __init__(self):
+        self.profile = tempfile.mkdtemp(prefix="steer-%s-" % self.name)
+        self.lines, self.fingers, self.at, self.process = [], (), (0, 0), None
+
+    def launch(self, command, **options):
+        self.process = subprocess.Popen(command, **dict(dict(
+            start_new_session=True, stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL), **options))
+
+    # Ends the process with every process it started.
+    def stop(self):
+        try:
+            os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait()
+        except (AttributeError, ProcessLookupError):  # none, or gone
+            pass
+
+    def close(self):
+        self.stop()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+    # The console's lines since the page was opened, as (level, text): those
+    # heard while a command is answered, so after one.
+    def said(self):
+        self.js("0")
+        return self.lines
+
+    # The picture's left, top, width and height in the view.
+    def rect(self):
+        return self.js("(function (r) { return [r.left, r.top, r.width,"
+                       " r.height]; })(Module.canvas.getBoundingClientRect())")
+
+    # The picture's colours at its pixels, as 0xRRGGBB.
+    def colours(self, points):
+        return self.js("(function (d) { return %s.map(function (p) {"
+                       " var i = (p[1] * 800 + p[0]) * 4;"
+                       " return d[i] << 16 | d[i + 1] << 8 | d[i + 2]; });"
+                       " })(%s)" % ([list(map(int, p)) for p in points],
+                                    PICTURE))
+
+    def digest(self):
+        return self.js("(function (d) { for (var i = 0, h = 0; i < d.length;"
+                       " i += 4) h = (h * 31 + (d[i] << 16 | d[i + 1] << 8 |"
+                       " d[i + 2])) | 0; return h; })(%s)" % PICTURE)
+
+    # How steer ended, as a shell says it ("exit 0"), or None.
+    def ended(self):
+        status = [m.group(1) for _, t in self.said() for m in
+                  [re.fullmatch(r"steer exited with status (\d+)", t)] if m]
+        return "exit " + status[0] if status else None
+
+    # What the view shows, in display pixels.
+    def shot(self):
+        from PIL import Image  # Debian's python3-pil, only needed here
+        return Image.open(io.BytesIO(base64.b64decode(self.png()))).convert("RGB")
+
+    # The page told that the focus has come or gone, as the browser tells it
+    # when another window takes it: without a window manager no browser here
+    # loses the focus reliably.
+    def focus(self, on):
+        self.js("dispatchEvent(new FocusEvent('%s'))" % ("focus" if on else "blur"))
+
+    # Presses and lets go of keys, ("down" or "up", code) each, all within a
+    # frame.
+    def keys(self, *presses):
+        self.act([dict(type="key", id="keys", actions=[
+            dict(type="key" + kind.title(), value=KEYS[code][0])
+            for kind, code in presses])])
+
+    # ("move", x, y), ("down" or "up", button) (0 left, 1 middle, 2 right)
+    # or ("pause", seconds), one after another at once; or ("wheel", dx, dy).
+    def mouse(self, *steps):
+        def action(s):
+            if s[0] == "move":
+                self.at = s[1:]
+                return dict(type="pointerMove", x=int(s[1]), y=int(s[2]))
+            if s[0] == "pause":
+                return dict(type="pause", duration=int(s[1] * 1000))
+            return dict(type="pointer" + s[0].title(), button=s[1])
+        self.act([dict(type="wheel", id="wheel", actions=[dict(
+            type="scroll", x=int(self.at[0]), y=int(self.at[1]),
+            deltaX=steps[0][1], deltaY=steps[0][2])])] if steps[0][0] == "wheel"
+            else [dict(type="pointer", id="mouse", actions=list(map(
+                action, steps)), parameters=dict(pointerType="mouse"))])
+
+    # The fingers down from now on, and where; none lifts them all. A tap is
+    # a finger down and up within a frame.
+    def touch(self, *spots, tap=False):
+        def steps(i):
+            if i >= len(spots):
+                return [dict(type="pointerUp", button=0)]
+            return [dict(type="pointerMove", x=int(spots[i][0]),
+                         y=int(spots[i][1]))] + [dict(
+                             type="pointerDown", button=0)] * (
+                i >= len(self.fingers)) + [dict(type="pointerUp", button=0)] * tap
+        self.act([dict(type="pointer", id="finger%d" % i, actions=steps(i),
+                       parameters=dict(pointerType="touch"))
+                  for i in range(max(len(spots), len(self.fingers)))])
+        self.fingers = () if tap else spots
+
+
+# An engine over WebDriver BiDi: call() sends a command and waits for its
+# answer, hearing the console meanwhile; send() does not wait.
+class BiDi(Engine):
+    def connect(self, url):
+        import websocket  # Debian's python3-websocket, only needed here
+        self.socket, self.sent = websocket.create_connection(
+            url, suppress_origin=True), 0
+
+    def send(self, method, /, **params):
+        self.sent += 1
+        self.socket.send(json.dumps(dict(id=self.sent, method=method,
+                                         params=params)))
+        return self.sent
+
+    def call(self, method, /, **params):
+        last = self.send(method, **params)
+        while True:
+            m = json.loads(self.socket.recv())
+            p = m.get("params", {})
+            if m.get("method") == "log.entryAdded":
+                self.lines.append((level(p["level"]), p["text"]))
+            elif m.get("method") == "goog:cdp.Log.entryAdded":
+                self.lines.append((level(p["params"]["entry"]["level"]),
+                                   p["params"]["entry"]["text"]))
+            elif m.get("type") == "error" and m.get("id", 0) >= last:
+                raise RuntimeError(method + ": " + m["message"])
+            elif m.get("id") == last:
+                return m["result"]
+
+    def act(self, actions):
+        self.call("input.performActions", context=self.context,
+                  actions=actions)
+
+    def open(self, url):
+        self.call("input.releaseActions", context=self.context)
+        self.fingers, self.lines = (), []
+        self.call("browsingContext.navigate", context=self.context, url=url,
+                  wait="complete")
+
+    def js(self, expression):
+        def plain(v):
+            if v["type"] == "array":
+                return [plain(item) for item in v["value"]]
+            if v["type"] == "object":
+                return {k: plain(item) for k, item in v["value"]}
+            return v.get("value")
+        found = self.call("script.evaluate", expression=expression,
+                          target=dict(context=self.context), awaitPromise=True)
+        if found["type"] == "exception":
+            raise RuntimeError(expression[:60] + ": " +
+                               found["exceptionDetails"]["text"])
+        return plain(found["result"])
+
+    def view(self, width, height, ratio=1, mobile=False):
+        self.call("browsingContext.setViewport", context=self.context,
+                  devicePixelRatio=ratio,
+                  viewport=dict(width=width, height=height))
+
+    # Another tab in front, which hides the page but takes no focus.
+    def hide(self, hidden):
+        if hidden:
+            self.cover = self.call("browsingContext.create",
+                                   type="tab")["context"]
+        else:
+            self.call("browsingContext.close", context=self.cover)
+
+    def png(self):
+        return self.call("browsingContext.captureScreenshot",
+                         context=self.context)["data"]
+
+
+# Debian's Chromium, headless, through its chromedriver; what WebDriver
+# lacks goes to the DevTools protocol underneath (cdp()), among it fingers,
+# which WebDriver would set down a frame or two apart.
+class Chromium(BiDi):
+    name = "chromium"
+
+    def __init__(self, options=(), simd=True):
+        super().__init__()
+        self.port = free_port()
+        self.launch(["chromedriver", "--port=%d" % self.port])
+        until(lambda: self.request("GET", "/status", quiet=True))
+        self.session = self.request("POST", "/session", dict(capabilities=dict(
+            alwaysMatch={"webSocketUrl": True, "goog:chromeOptions": dict(
+                binary="/usr/bin/chromium", args=[
+                    "--headless=new", "--disable-gpu", "--no-first-run",
+                    "--disable-background-networking",
+                    "--disable-component-update", "--disable-sync",
+                    "--window-size=1024,768"] + list(options) + (
+                    [] if simd else ["--js-flags=--no-enable-sse4-1"]) + (
+                    ["--no-sandbox"] if os.getuid() == 0 else []))})))
+        self.connect(self.session["capabilities"]["webSocketUrl"])
+        self.call("session.subscribe",
+                  events=["log.entryAdded", "goog:cdp.Log.entryAdded"])
+        self.context = self.call(
+            "browsingContext.getTree")["contexts"][0]["context"]
+        self.cdp_session = self.call("goog:cdp.getSession",
+                                     context=self.context)["session"]
+        self.cdp("Log.enable")
+        self.window = self.cdp("Browser.getWindowForTarget")["windowId"]
+
+    def request(self, method, path, body=None, quiet=False):
+        try:
+            return webdriver(self.port, method, path, body)
+        except OSError:
+            if not quiet:
+                raise
+
+    def cdp(self, method, wait=True, **params):
+        command = dict(method=method, params=params, session=self.cdp_session)
+        if not wait:
+            return self.send("goog:cdp.sendCommand", **command)
+        return self.call("goog:cdp.sendCommand", **command)["result"]
+
+    # A phone's view has a touch screen; another gets one with its first
+    # finger.
+    def view(self, width, height, ratio=1, mobile=False):
+        self.cdp("Emulation.setDeviceMetricsOverride", width=width,
+                 height=height, deviceScaleFactor=ratio, mobile=mobile)
+        self.touchable(mobile)
+
+    def touchable(self, on):
+        self.cdp("Emulation.setTouchEmulationEnabled", enabled=on,
+                 maxTouchPoints=5)
+        self.touching = on
+
+    def touch(self, *spots, tap=False):
+        if not self.touching:
+            self.touchable(True)
+        for now in (spots, ()) if tap else (spots,):
+            self.cdp("Input.dispatchTouchEvent", wait=not (tap and now), type=(
+                "touchStart" if len(now) > len(self.fingers) else "touchEnd"
+                if len(now) < len(self.fingers) else "touchMove"),
+                touchPoints=[dict(x=x, y=y) for x, y in now])
+            self.fingers = now
+
+    # The browser takes the fingers back, as when it starts a gesture of its
+    # own.
+    def cancel(self):
+        self.fingers = ()
+        self.cdp("Input.dispatchTouchEvent", type="touchCancel", touchPoints=[])
+
+    # Minimises the window, which hides the page but takes no focus.
+    def hide(self, hidden):
+        self.cdp("Browser.setWindowBounds", windowId=self.window, bounds=dict(
+            windowState="minimized" if hidden else "normal"))
+
+    def open(self, url):
+        if self.fingers:
+            self.cancel()
+        super().open(url)
+
+    def close(self):
+        self.request("DELETE", "/session/" + self.session["sessionId"],
+                     quiet=True)
+        super().close()
+
+
+# Debian's Firefox ESR, headless.
+class Firefox(BiDi):
+    name = "firefox"
+    cannot = dict(
+        Engine.cannot, cancel="WebDriver cannot make a browser cancel a pointer",
+        mobile="Firefox on the desktop lays out no phone's viewport",
+        nosimd="only V8 can be started without WebAssembly's SIMD",
+        manifest="Firefox on the desktop reads no web app manifest")
+
+    def __init__(self):
+        super().__init__()
+        log = tempfile.TemporaryFile()
+        self.launch(["firefox-esr", "--headless", "--no-remote", "--profile",
+                     self.profile, "--remote-debugging-port", "0",
+                     "about:blank"], stderr=log)
+
+        # It says in its error output where it listens (port 0: any port).
+        def listening():
+            log.seek(0)
+            return re.search(rb"listening on (ws://\S+)", log.read())
+        if not until(lambda: listening() or self.process.poll() is not None,
+                     30) or not listening():
+            self.close()
+            raise EOFError("firefox ended or never listened")
+        self.connect(listening().group(1).decode() + "/session")
+        self.call("session.new", capabilities={})
+        self.call("session.subscribe", events=["log.entryAdded"])
+        self.context = self.call(
+            "browsingContext.getTree")["contexts"][0]["context"]
+
+
+# WebKitGTK's MiniBrowser in the X server that DISPLAY names, over
+# WebDriver. Its console is heard from when the page has loaded.
+class WebKit(Engine):
+    name = "webkit"
+    cannot = dict(
+        Firefox.cannot, touch="WebKitGTK's WebDriver delivers a touch as a mouse",
+        buttons="WebKitGTK's WebDriver delivers no release of a right "
+        "button, nor any other button after it",
+        timing="WebKitGTK in a virtual X server runs timeouts up to 120 ms "
+        "late here", mobile="MiniBrowser lays out no phone's viewport",
+        density="MiniBrowser's display density is the X server's",
+        manifest="WebKitGTK reads no web app manifest")
+
+    # The console's lines as the page gets them.
+    HEAR = """(function () {
+       window.said = [];
+       ['log', 'warn', 'error'].forEach(function (level) {
+          var write = console[level];
+          console[level] = function () {
+             said.push([level, [].join.call(arguments, ' ')]);
+             write.apply(console, arguments);
+          };
+       });
+       addEventListener('error', function (e) { said.push(['error', e.message]); });
+    })()"""
+
+    def __init__(self):
+        super().__init__()
+        self.port = free_port()
+        self.launch(["WebKitWebDriver", "--port=%d" % self.port])
+        until(lambda: self.request("GET", "/status", session=False))
+        self.session = "/session/" + self.request("POST", "/session", dict(
+            capabilities=dict(alwaysMatch={
+                "browserName": "MiniBrowser", "webkitgtk:browserOptions": dict(
+                    args=["--automation"], binary=glob.glob(
+                        "/usr/lib/*/webkit2gtk-4.1/MiniBrowser")[0])})),
+            session=False)["sessionId"]
+        # The view is the window less MiniBrowser's toolbar.
+        r = self.request("POST", "/window/rect", dict(width=1024, height=768))
+        self.bars = r["height"] - self.js("innerHeight")
+
+    def request(self, method, path, body=None, session=True):
+        try:
+            return webdriver(self.port, method,
+                             (self.session if session else "") + path, body)
+        except urllib.error.HTTPError as e:
+            raise RuntimeError("%s %s: %s" % (method, path, e.read()[:200]))
+        except OSError:
+            if session:
+                raise
+
+    def act(self, actions):
+        self.request("POST", "/actions", dict(actions=actions))
+
+    def open(self, url):
+        self.request("DELETE", "/actions")
+        self.fingers = ()
+        self.request("POST", "/url", dict(url=url))
+        self.js(self.HEAR)
+
+    def js(self, expression):
+        found = self.request("POST", "/execute/async", dict(args=[], script=(
+            "var done = arguments[0]; Promise.resolve().then(function () {"
+            " return %s; }).then(function (v) { done({value: v}); },"
+            " function (e) { done({error: String(e)}); })" % expression)))
+        if "error" in found:
+            raise RuntimeError(expression[:60] + ": " + found["error"])
+        return found["value"]
+
+    def said(self):
+        return [(level(n), text) for n, text in self.js("window.said || []")]
+
+    def view(self, width, height, ratio=1, mobile=False):
+        self.request("POST", "/window/rect",
+                     dict(width=width, height=height + self.bars))
+
+    def hide(self, hidden):
+        self.request("POST", "/window/minimize" if hidden else "/window/rect",
+                     {})
+
+    def png(self):
+        return self.request("GET", "/screenshot")
+
+    def close(self):
+        try:
+            self.request("DELETE", "")
+        finally:
+            super().close()
+
+
+# steer's own window, its program started by the shell command in
+# STEER_COMMAND (default: the build's) from a scratch directory that is also
+# its home, with a clean environment, since the library reads its
+# configuration from both; driven by XTest input, its picture read from the
+# window. Wine, with STEER_WINE set, cannot do all it does.
+class Native(Engine):
+    name, web, reasons = "native", False, True
+    cannot = dict(web="steer's program has no page", touch="a window has no "
+                  "fingers", view="a window is as large as the program asks",
+                  density="a window's pixels are the screen's",
+                  mobile="a window has no phone's view")
+
+    def __init__(self):
+        from Xlib import X, XK, display  # Debian's python3-xlib
+        from Xlib.ext import xtest
+        super().__init__()
+        self.X, self.XK, self.xtest, self.dpy = X, XK, xtest, display.Display()
+        self.root, self.held, self.want = self.dpy.screen().root, set(), None
+        if os.environ.get("STEER_WINE"):
+            self.name, self.reasons = "wine", False
+            self.cannot = dict(self.cannot, signals="Windows has neither POSIX "
+                               "signals nor Xlib", focus="Wine with no window "
+                               "manager does not follow the X focus",
+                               icon="Wine makes the window itself")
+
+    # Starts steer afresh on the display, if any, with no key held from an
+    # earlier run and the pointer where the window will open.
+    def open(self, display, ignore_int=False):
+        if self.process:
+            self.stop()
+        for code in list(self.held) + ["Space", "Escape"]:
+            self.press(code, False)
+        self.dpy.set_input_focus(self.X.PointerRoot, self.X.RevertToParent,
+                                 self.X.CurrentTime)
+        self.move(400, 300)
+        env = {k: v for k, v in os.environ.items() if k in (
+            "XAUTHORITY", "ASAN_OPTIONS", "UBSAN_OPTIONS", "WINEPREFIX",
+            "WINEARCH", "WINEDEBUG")}
+        env.update(HOME=self.profile, PATH="/usr/bin:/bin",
+                   **({"DISPLAY": display} if display else {}))
+        with open(os.path.join(self.profile, "out"), "wb") as out:
+            self.process = subprocess.Popen(
+                ["/bin/sh", "-c", "exec " + os.environ.get(
+                    "STEER_COMMAND", os.path.join(os.path.dirname(
+                        os.path.abspath(__file__)), "..", "build", "steer"))],
+                env=env, cwd=self.profile,
+                stdout=out, stderr=subprocess.STDOUT, start_new_session=True,
+                preexec_fn=lambda: signal.signal(signal.SIGINT, (
+                    signal.SIG_IGN if ignore_int else signal.SIG_DFL)))
+        self.want = (400, 300)
+
+    # Whether steer's 800 x 600 window shows, under the pointer.
+    def found(self):
+        child = self.root.query_pointer().child
+        if child and child.get_attributes().map_state == self.X.IsViewable:
+            g = child.get_geometry()
+            if (g.width, g.height) == (800, 600):
+                self.window, self.left, self.top = child, g.x, g.y
+                return True
+        return False
+
+    def move(self, x, y):
+        self.xtest.fake_input(self.dpy, self.X.MotionNotify, x=int(x),
+                              y=int(y))
+        self.dpy.sync()
+
+    def press(self, code, down):
+        self.xtest.fake_input(self.dpy, (self.X.KeyRelease, self.X.KeyPress)[
+            down], self.dpy.keysym_to_keycode(
+                self.XK.string_to_keysym(KEYS[code][1])))
+        self.dpy.sync()
+        (self.held.add if down else self.held.discard)(code)
+
+    def keys(self, *presses):
+        for kind, code in presses:
+            self.press(code, kind == "down")
+
+    def mouse(self, *steps):
+        self.want = steps[-1][1:]
+
+    def rect(self):
+        return [0, 0, 800, 600]
+
+    # The window's pixels, the pointer first put back where it was put: the
+    # library warps it to the window's centre once, soon after it enters.
+    def image(self):
+        self.move(self.left + self.want[0], self.top + self.want[1])
+        return self.window.get_image(0, 0, 800, 600, self.X.ZPixmap,
+                                     0xffffffff).data
+
+    def colours(self, points):
+        d = self.image()
+        return [int.from_bytes(d[(int(y) * 800 + int(x)) * 4:][:3], "little")
+                for x, y in points]
+
+    def digest(self):
+        return hash(self.image())
+
+    # The focus given to the window, as a window manager would, or taken
+    # away; keys held meanwhile come up where the window cannot hear.
+    def focus(self, on):
+        self.dpy.set_input_focus(self.window if on else self.X.NONE,
+                                 self.X.RevertToParent, self.X.CurrentTime)
+        self.dpy.sync()
+        for code in [] if on else list(self.held):
+            self.press(code, False)
+
+    # A signal to steer, or with 0 its X connection dropped by the server.
+    def signal(self, sig):
+        if sig:
+            return os.killpg(self.process.pid, sig)
+        from Xlib.protocol import request
+        request.KillClient(display=self.dpy.display, resource=self.window.id)
+        self.dpy.sync()
+
+    # Lets go of the keys it holds, which the X server would repeat to the
+    # next window.
+    def close(self):
+        for code in list(self.held):
+            self.press(code, False)
+        super().close()
+
+    def ended(self):
+        s = self.process.poll()
+        return None if s is None else "exit %d" % s if s >= 0 else \
+            "signal %d" % -s
+
+    def said(self):
+        with open(os.path.join(self.profile, "out"), errors="replace") as f:
+            return [("log", f.read().replace("\r", ""))]
+
+    # The window's class, and its icon's size, pixels and mask.
+    def icon(self):
+        hints, Z = self.window.get_wm_hints(), self.X.ZPixmap
+        g = hints.icon_pixmap.get_geometry()
+        return (self.window.get_wm_class(), (g.width, g.height),
+                hints.icon_pixmap.get_image(0, 0, 64, 64, Z, 0xffffffff).data,
+                hints.icon_mask.get_image(0, 0, 64, 64, Z, 1).data)
+
+
+ENGINES = dict(native=Native, chromium=Chromium, firefox=Firefox,
+               webkit=WebKit)
