@@ -26,15 +26,16 @@ self.addEventListener('activate', function (e) {
   }));
 });
 
-// What is kept comes from the cache; offline, the folder's own address is
-// the page too.
+// What is kept comes from the cache. Offline, the folder's own address is
+// the page too, and anything else that was not kept is not found, as the
+// browser's own request for an icon.
 self.addEventListener('fetch', function (e) {
   e.respondWith(caches.open(cache).then(function (c) {
     return c.match(e.request, {ignoreSearch: true}).then(function (kept) {
-      return kept || fetch(e.request).catch(function (error) {
-        if (e.request.mode != 'navigate')
-          throw error;
-        return c.match('index.html');
+      return kept || fetch(e.request).catch(function () {
+        if (e.request.mode == 'navigate')
+          return c.match('index.html');
+        return new Response('', {status: 404, statusText: 'Not kept offline'});
       });
     });
   }));
