@@ -456,7 +456,7 @@ class WebKit(Engine):
 # STEER_COMMAND (default: the build's) from a scratch directory that is also
 # its home, with a clean environment, since the library reads its
 # configuration from both; driven by XTest input, its picture read from the
-# window. Wine, with STEER_WINE set, cannot do all it does.
+# window.
 class Native(Engine):
     name, web, reasons = "native", False, True
     cannot = dict(web="steer's program has no page", touch="a window has no "
@@ -470,12 +470,6 @@ class Native(Engine):
         super().__init__()
         self.X, self.XK, self.xtest, self.dpy = X, XK, xtest, display.Display()
         self.root, self.held, self.want = self.dpy.screen().root, set(), None
-        if os.environ.get("STEER_WINE"):
-            self.name, self.reasons = "wine", False
-            self.cannot = dict(self.cannot, signals="Windows has neither POSIX "
-                               "signals nor Xlib", focus="Wine with no window "
-                               "manager does not follow the X focus",
-                               icon="Wine makes the window itself")
 
     # Starts steer afresh on the display, if any, with no key held from an
     # earlier run and the pointer where the window will open.
@@ -592,5 +586,13 @@ class Native(Engine):
                 hints.icon_mask.get_image(0, 0, 64, 64, Z, 1).data)
 
 
-ENGINES = dict(native=Native, chromium=Chromium, firefox=Firefox,
-               webkit=WebKit)
+# The .exe under Wine, as STEER_COMMAND starts it with STEER_WINE set.
+class Wine(Native):
+    name, reasons = "wine", False
+    cannot = dict(Native.cannot, signals="Windows has neither POSIX signals "
+                  "nor Xlib", focus="Wine with no window manager does not "
+                  "follow the X focus", icon="Wine makes the window itself")
+
+
+ENGINES = dict(native=Wine if os.environ.get("STEER_WINE") else Native,
+               chromium=Chromium, firefox=Firefox, webkit=WebKit)
