@@ -253,7 +253,9 @@ class Chromium(BiDi):
     def __init__(self, options=(), simd=True):
         super().__init__()
         self.port = free_port()
-        self.launch(["chromedriver", "--port=%d" % self.port])
+        # Its profile and the rest it would leave in /tmp go in ours.
+        self.launch(["chromedriver", "--port=%d" % self.port],
+                    env=dict(os.environ, TMPDIR=self.profile))
         until(lambda: self.request("GET", "/status", quiet=True))
         self.session = self.request("POST", "/session", dict(capabilities=dict(
             alwaysMatch={"webSocketUrl": True, "goog:chromeOptions": dict(
