@@ -20,6 +20,7 @@ import socket
 import subprocess
 import tempfile
 import time
+import urllib.error
 import urllib.request
 
 
@@ -37,15 +38,6 @@ def until(cond, seconds=10):
 def level(name):
     return {"warn": "warning", "assert": "error"}.get(
         name, name if name in ("warning", "error") else "log")
-
-
-# A WebDriver command to the driver listening on the port.
-def webdriver(port, method, path, body=None):
-    with urllib.request.urlopen(urllib.request.Request(
-            "http://127.0.0.1:%d%s" % (port, path), method=method,
-            headers={"Content-Type": "application/json"},
-            data=None if body is None else json.dumps(body).encode())) as r:
-        return json.load(r)["value"]
 
 
 def free_port():
@@ -71,6 +63,7 @@ PICTURE = """(function (c) {
 class Engine:
     web = True  # it shows pages
     cannot = dict(program="a browser runs no program of its own")
+    session = ""  # where a WebDriver session's commands go, once there is one
 
     def __init__(self):
         self.profile = tempfile.mkdtemp(prefix="steer-%s-" % self.name)
@@ -92,6 +85,24 @@ class Engine:
     def close(self):
         self.stop()
         shutil.rmtree(self.profile, ignore_errors=True)
+
+    # A WebDriver command to the driver listening on self.port, to the
+    # session's path once there is one; quiet, None where the driver does
+    # not answer or refuses.
+    def request(self, method, path, body=None, quiet=False):
+        url = "http://127.0.0.1:%d%s%s" % (self.port, self.session, path)
+        data = None if body is None else json.dumps(body).encode()
+        try:
+            with urllib.request.urlopen(urllib.request.Request(
+                    url, data, {"Content-Type": "application/json"},
+                    method=method)) as r:
+                return json.load(r)["value"]
+        except urllib.error.HTTPError as e:
+            if not quiet:
+                raise RuntimeError("%s %s: %s" % (method, path, e.read()[:200]))
+        except OSError:
+            if not quiet:
+                raise
 
     # The console's lines since the page was opened, as (level, text): those
     # heard while a command is answered, so after one.
@@ -257,7 +268,7 @@ class Chromium(BiDi):
         self.launch(["chromedriver", "--port=%d" % self.port],
                     env=dict(os.environ, TMPDIR=self.profile))
         until(lambda: self.request("GET", "/status", quiet=True))
-        self.session = self.request("POST", "/session", dict(capabilities=dict(
+        started = self.request("POST", "/session", dict(capabilities=dict(
             alwaysMatch={"webSocketUrl": True, "goog:chromeOptions": dict(
                 binary="/usr/bin/chromium", args=[
                     "--headless=new", "--disable-gpu", "--no-first-run",
@@ -266,7 +277,8 @@ class Chromium(BiDi):
                     "--window-size=1024,768"] + list(options) + (
                     [] if simd else ["--js-flags=--no-enable-sse4-1"]) + (
                     ["--no-sandbox"] if os.getuid() == 0 else []))})))
-        self.connect(self.session["capabilities"]["webSocketUrl"])
+        self.connect(started["capabilities"]["webSocketUrl"])
+        self.session = "/session/" + started["sessionId"]
         self.call("session.subscribe",
                   events=["log.entryAdded", "goog:cdp.Log.entryAdded"])
         self.context = self.call(
@@ -275,13 +287,6 @@ class Chromium(BiDi):
                                      context=self.context)["session"]
         self.cdp("Log.enable")
         self.window = self.cdp("Browser.getWindowForTarget")["windowId"]
-
-    def request(self, method, path, body=None, quiet=False):
-        try:
-            return webdriver(self.port, method, path, body)
-        except OSError:
-            if not quiet:
-                raise
 
     def cdp(self, method, wait=True, **params):
         command = dict(method=method, params=params, session=self.cdp_session)
@@ -328,8 +333,7 @@ class Chromium(BiDi):
         super().open(url)
 
     def close(self):
-        self.request("DELETE", "/session/" + self.session["sessionId"],
-                     quiet=True)
+        self.request("DELETE", "", quiet=True)
         super().close()
 
 
@@ -394,26 +398,16 @@ class WebKit(Engine):
         super().__init__()
         self.port = free_port()
         self.launch(["WebKitWebDriver", "--port=%d" % self.port])
-        until(lambda: self.request("GET", "/status", session=False))
+        until(lambda: self.request("GET", "/status", quiet=True))
         self.session = "/session/" + self.request("POST", "/session", dict(
             capabilities=dict(alwaysMatch={
                 "browserName": "MiniBrowser", "webkitgtk:browserOptions": dict(
                     args=["--automation"], binary=glob.glob(
-                        "/usr/lib/*/webkit2gtk-4.1/MiniBrowser")[0])})),
-            session=False)["sessionId"]
+                        "/usr/lib/*/webkit2gtk-4.1/MiniBrowser")[0])})))[
+            "sessionId"]
         # The view is the window less MiniBrowser's toolbar.
         r = self.request("POST", "/window/rect", dict(width=1024, height=768))
         self.bars = r["height"] - self.js("innerHeight")
-
-    def request(self, method, path, body=None, session=True):
-        try:
-            return webdriver(self.port, method,
-                             (self.session if session else "") + path, body)
-        except urllib.error.HTTPError as e:
-            raise RuntimeError("%s %s: %s" % (method, path, e.read()[:200]))
-        except OSError:
-            if session:
-                raise
 
     def act(self, actions):
         self.request("POST", "/actions", dict(actions=actions))
