@@ -1,10 +1,9 @@
 // steer's service worker: once the page has been served, it keeps the page
 // and what the page names beside it for use offline. Each build has a cache
-// of its own, named by what it holds (scripts/web writes the name in), so
-// that a new release takes the place of the old one.
+// of its own, named by what it holds, so that a new release takes the place
+// of the old one: scripts/web writes in the name and the files.
 var cache = 'steer-@CACHE@';
-var files = ['index.html', 'steer.webmanifest', 'steer-180.png',
-             'steer-192.png', 'steer-512.png', 'steer-maskable.png'];
+var files = '@FILES@'.split(' ');
 
 self.addEventListener('install', function (e) {
   e.waitUntil(caches.open(cache).then(function (c) {
