@@ -1,8 +1,11 @@
 // steer's service worker: once the page has been served, it keeps the page
-// and what the page names beside it for use offline. Each build has a cache
-// of its own, named by what it holds, so that a new release takes the place
-// of the old one: scripts/web writes in the name and the files.
-var cache = 'steer-@CACHE@';
+// and what the page loads and names beside it for use offline. Each build
+// has a cache of its own, named by where it is served and by what it
+// holds, so that a new release takes the place of the old one there and
+// nothing else of the site's is touched, another copy of steer elsewhere on
+// it included: scripts/web writes in the files and what they hold.
+var own = 'steer ' + self.registration.scope + ' ';
+var cache = own + '@CACHE@';
 var files = '@FILES@'.split(' ');
 
 self.addEventListener('install', function (e) {
@@ -16,7 +19,7 @@ self.addEventListener('install', function (e) {
 self.addEventListener('activate', function (e) {
   e.waitUntil(caches.keys().then(function (names) {
     return Promise.all(names.filter(function (name) {
-      return name != cache;
+      return name.indexOf(own) == 0 && name != cache;
     }).map(function (name) {
       return caches.delete(name);
     }));
