@@ -6,15 +6,15 @@
  *      whenever the program waits (see aintem.h): in vsync(), rest() and
  *      yield_timeslice(), and once a frame for a program that does not
  *      wait on its own, when blits to the screen have covered it or when a
- *      blit overlaps one since the last showing. Drawing on the screen by
- *      other means shows at the next of those.
+ *      blit overlaps one since the last showing, which the library's
+ *      blit() tells this driver of. Drawing on the screen by other means
+ *      shows at the next of those.
  *
  *      Copyright (c) 2026 the steer authors. Released under the zlib
  *      licence, as steer is (its LICENSE file has the text).
  */
 
 #include <stdint.h>
-#include <string.h>
 
 #include "allegro.h"
 #include "allegro/internal/aintern.h"
@@ -28,7 +28,6 @@
 
 static BITMAP *em_gfx_init(int w, int h, int v_w, int v_h, int color_depth);
 static void em_gfx_exit(BITMAP *b);
-static void em_gfx_vsync(void);
 
 GFX_DRIVER gfx_emscripten = {
     GFX_EMSCRIPTEN,
@@ -38,7 +37,7 @@ GFX_DRIVER gfx_emscripten = {
     em_gfx_init,
     em_gfx_exit,
     NULL, /* scroll: no virtual screen */
-    em_gfx_vsync,
+    NULL, /* vsync: the library's vsync() waits by name (aintem.h) */
     NULL, /* set_palette: true colour only */
     NULL, /* request_scroll */
     NULL, /* poll_scroll */
@@ -68,16 +67,16 @@ GFX_DRIVER gfx_emscripten = {
     TRUE  /* windowed */
 };
 
-/* The screen's methods as the library made them, before its blits were
- * wrapped; and its pixels, bytes R G B A, which the canvas is given as
- * they are. The library leaves A 0, which Firefox would draw as black even
- * on an opaque canvas: a blit from memory sets it as it copies, and
- * whatever else draws on the screen, all of which goes through the
- * screen's write_bank, leaves the screen to be made opaque before it is
- * shown. */
-static GFX_VTABLE screen_vtable;
+/* The screen's pixels, bytes R G B A, which the canvas is given as they
+ * are. The library leaves A 0, which Firefox would draw as black even on
+ * an opaque canvas: a blit from memory sets it as it copies, and whatever
+ * else draws on the screen, all of which goes through the screen's
+ * write_bank, leaves the screen to be made opaque before it is shown. The
+ * library's own blit from memory is put back as the screen closes. */
 static uint32_t *pixels;
 static int see_through;
+static void (*library_blit)(BITMAP *src, BITMAP *dest, int sx, int sy,
+                            int dx, int dy, int w, int h);
 
 /* A frame may reach the screen in one blit or in several. The rectangles
  * blitted to it since it was last shown are disjoint, since a blit that
@@ -91,8 +90,10 @@ static int n_parts;
 static long covered;
 
 /* Whether the program has waited on its own, in vsync(), rest() or
- * yield_timeslice(), since it last made a frame whole: it paces itself. */
+ * yield_timeslice(), since it last made a frame whole: it paces itself;
+ * and whether the blit under way makes the frame whole. */
 static int paced;
+static int whole;
 
 EM_JS(int, em_js_canvas_open, (int w, int h), {
    var canvas = Module['canvas'];
@@ -146,8 +147,8 @@ static uintptr_t see_through_line(BITMAP *bmp, int line)
 }
 
 /* The library's own blit from memory, which copies each line whole, but
- * setting A. The library blits only from a bitmap of the screen's depth
- * this way. */
+ * setting A; one that covers the screen leaves all of it opaque. The
+ * library blits only from a bitmap of the screen's depth this way. */
 static void blit_opaque(BITMAP *src, BITMAP *dest, int sx, int sy, int dx,
                         int dy, int w, int h)
 {
@@ -159,6 +160,8 @@ static void blit_opaque(BITMAP *src, BITMAP *dest, int sx, int sy, int dx,
       for (x = 0; x < w; x++)
          d[x] = s[x] | 0xFF000000u;
    }
+   if (w == gfx_emscripten.w && h == gfx_emscripten.h)
+      see_through = FALSE;
 }
 
 /* Shows the screen, and lets the browser paint it before the program
@@ -169,13 +172,18 @@ static void next_frame(void)
    paced = FALSE;
 }
 
-/* Notes a blit to the screen, or to a sub-bitmap of it, first showing the
- * last frame and waiting for the next animation frame if the blit begins
- * the next frame. Returns whether the blit makes the frame whole. */
-static int blitting(BITMAP *dest, int x, int y, int w, int h)
+/* The library's blit() calls these by name (aintem.h) before and after
+ * every blit. A blit to the screen, or to a sub-bitmap of it, that begins
+ * the next frame first shows the last one and waits for the next animation
+ * frame; one that makes the frame whole shows it then, or at the
+ * program's own next wait if it paces itself. */
+void _em_blitting(BITMAP *dest, int x, int y, int w, int h)
 {
    int i;
 
+   whole = FALSE;
+   if (!pixels || !is_same_bitmap(dest, screen))
+      return;
    x += dest->x_ofs;
    y += dest->y_ofs;
    for (i = 0; i < n_parts; i++)
@@ -190,28 +198,19 @@ static int blitting(BITMAP *dest, int x, int y, int w, int h)
    parts[n_parts].h = h;
    n_parts++;
    covered += (long)w * h;
-   return covered == (long)gfx_emscripten.w * gfx_emscripten.h;
+   whole = covered == (long)gfx_emscripten.w * gfx_emscripten.h;
 }
 
-/* A blit to the screen that makes the frame whole shows it then, or at
- * the program's own next wait if it paces itself. */
-#define SHOWN_BLIT(name, blit)                                                 \
-   static void shown_##name(BITMAP *src, BITMAP *dest, int sx, int sy, int dx, \
-                            int dy, int w, int h)                              \
-   {                                                                           \
-      int whole = blitting(dest, dx, dy, w, h);                                \
-      blit(src, dest, sx, sy, dx, dy, w, h);                                   \
-      if (whole && paced)                                                      \
-         paced = FALSE;                                                        \
-      else if (whole)                                                          \
-         next_frame();                                                         \
-   }
-
-SHOWN_BLIT(blit_from_memory, blit_opaque)
-SHOWN_BLIT(blit_to_self, screen_vtable.blit_to_self)
-SHOWN_BLIT(blit_to_self_forward, screen_vtable.blit_to_self_forward)
-SHOWN_BLIT(blit_to_self_backward, screen_vtable.blit_to_self_backward)
-SHOWN_BLIT(blit_between_formats, screen_vtable.blit_between_formats)
+void _em_blitted(void)
+{
+   if (!whole)
+      return;
+   whole = FALSE;
+   if (paced)
+      paced = FALSE;
+   else
+      next_frame();
+}
 
 static BITMAP *em_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
 {
@@ -239,9 +238,8 @@ static BITMAP *em_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
    _rgb_b_shift_32 = 16;
    _rgb_a_shift_32 = 24;
 
+   /* The library clears the screen as it sets the mode. */
    pixels = _AL_MALLOC_ATOMIC(w * h * 4);
-   if (pixels)
-      memset(pixels, 0, w * h * 4);
    gfx_emscripten.w = w;
    gfx_emscripten.h = h;
    gfx_emscripten.vid_mem = w * h * 4;
@@ -256,31 +254,25 @@ static BITMAP *em_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
    }
 
    /* System bitmaps are memory bitmaps here, so blit_from_system is never
-    * called. */
-   screen_vtable = *b->vtable;
-   b->vtable->blit_from_memory = shown_blit_from_memory;
-   b->vtable->blit_to_self = shown_blit_to_self;
-   b->vtable->blit_to_self_forward = shown_blit_to_self_forward;
-   b->vtable->blit_to_self_backward = shown_blit_to_self_backward;
-   b->vtable->blit_between_formats = shown_blit_between_formats;
+    * called, and only blits to the screen come from memory. */
+   library_blit = b->vtable->blit_from_memory;
+   b->vtable->blit_from_memory = blit_opaque;
    b->write_bank = see_through_line;
    see_through = TRUE;
    n_parts = 0;
    covered = 0;
    paced = FALSE;
+   whole = FALSE;
    _em_show = show;
    return b;
 }
 
 static void em_gfx_exit(BITMAP *b)
 {
+   if (b)
+      b->vtable->blit_from_memory = library_blit;
    _em_show = NULL;
    em_js_canvas_close();
    _AL_FREE(pixels);
    pixels = NULL;
-}
-
-static void em_gfx_vsync(void)
-{
-   _em_wait(-1);
 }

@@ -27,7 +27,6 @@ static int em_desktop_color_depth(void);
 static int em_get_desktop_resolution(int *width, int *height);
 static void em_get_gfx_safe_mode(int *driver, struct GFX_MODE *mode);
 static int em_set_display_switch_mode(int mode);
-static void em_yield_timeslice(void);
 
 SYSTEM_DRIVER system_emscripten = {
     SYSTEM_EMSCRIPTEN,
@@ -57,7 +56,7 @@ SYSTEM_DRIVER system_emscripten = {
     em_desktop_color_depth,
     em_get_desktop_resolution,
     em_get_gfx_safe_mode,
-    em_yield_timeslice,
+    NULL, /* yield_timeslice: the library's rest(0) yields by name */
     NULL, /* create_mutex: one thread, nothing to lock */
     NULL, /* destroy_mutex */
     NULL, /* lock_mutex */
@@ -228,10 +227,4 @@ static void em_get_gfx_safe_mode(int *driver, struct GFX_MODE *mode)
 static int em_set_display_switch_mode(int mode)
 {
    return mode == SWITCH_BACKGROUND ? 0 : -1;
-}
-
-/* rest(0) and loops waiting on readkey() come here: the page runs. */
-static void em_yield_timeslice(void)
-{
-   _em_wait(0);
 }

@@ -25,7 +25,6 @@
 
 static int em_timer_init(void);
 static void em_timer_exit(void);
-static void em_rest(unsigned int ms, AL_METHOD(void, callback, (void)));
 
 TIMER_DRIVER timer_emscripten = {
     TIMER_EMSCRIPTEN,
@@ -40,7 +39,8 @@ TIMER_DRIVER timer_emscripten = {
     NULL, /* remove_param_int */
     NULL, /* can_simulate_retrace: a page cannot see the retrace */
     NULL, /* simulate_retrace */
-    em_rest};
+    NULL  /* rest: the library's rest() rests by name, in _em_rest() */
+};
 
 static double last_tick; /* ms */
 static int armed;
@@ -104,11 +104,12 @@ static void em_timer_exit(void)
    armed = FALSE;
 }
 
-static void em_rest(unsigned int ms, AL_METHOD(void, callback, (void)))
+/* rest() and rest_callback(), which the library calls by name. */
+void _em_rest(unsigned int ms, void (*callback)(void))
 {
    double end = emscripten_get_now() + ms;
 
-   if (!callback) {
+   if (!callback || !ms) {
       _em_wait((int)ms);
       return;
    }

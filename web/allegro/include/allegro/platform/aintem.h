@@ -10,6 +10,15 @@
  *      events, and the drivers' event handlers update key[], mouse_x and
  *      the rest.
  *
+ *      Only the functions on the way to a wait are made able to suspend,
+ *      and the build finds them by following calls by name from
+ *      _em_wait(): so the library calls the functions below by name where
+ *      it would call a driver's method, and no function that can wait is
+ *      a driver's or a bitmap's method, or otherwise called through a
+ *      pointer. The library's own test program (tests/web_library.cpp) is
+ *      built to stop with a RuntimeError ("unreachable") wherever a call
+ *      through a pointer reaches a wait all the same.
+ *
  *      Copyright (c) 2026 the steer authors. Released under the zlib
  *      licence, as steer is (its LICENSE file has the text).
  */
@@ -28,6 +37,14 @@ extern "C" {
  * animation frame and the time before them: the program's own since it
  * last came back from waiting, and the showing. */
 AL_FUNC(void, _em_wait, (int ms));
+
+/* rest_callback(), rest() and, with no time, yield_timeslice(). */
+AL_FUNC(void, _em_rest, (unsigned int ms, void (*callback)(void)));
+
+/* The graphics driver's part in blit(), before and after the copy: a
+ * frame that a blit to the screen begins or makes whole is shown. */
+AL_FUNC(void, _em_blitting, (BITMAP *dest, int x, int y, int w, int h));
+AL_FUNC(void, _em_blitted, (void));
 
 /* Hooks that the other drivers set while installed, and the system driver
  * calls: the graphics driver's copies the screen to the canvas; the input

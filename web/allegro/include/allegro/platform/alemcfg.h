@@ -13,7 +13,12 @@
    #include <unistd.h>
 #endif
 
-/* What CMake found in Emscripten's C library, which it takes for a Unix. */
+/* What CMake found in Emscripten's C library, which it takes for a Unix,
+ * and the colour depths built in: 32 bits alone, a canvas's. */
+#undef ALLEGRO_COLOR8
+#undef ALLEGRO_COLOR16
+#undef ALLEGRO_COLOR24
+#undef ALLEGRO_COLOR32
 #include "allegro/platform/alunixac.h"
 
 #define ALLEGRO_PLATFORM_STR "Emscripten"
