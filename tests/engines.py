@@ -9,7 +9,10 @@
 # reason.
 
 import base64
+import functools
 import glob
+import gzip
+import http.server
 import io
 import json
 import os
@@ -18,7 +21,9 @@ import shutil
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
+import threading
 import time
 import urllib.error
 import urllib.request
@@ -260,6 +265,9 @@ class BiDi(Engine):
 # which WebDriver would set down a frame or two apart.
 class Chromium(BiDi):
     name = "chromium"
+    flags = ["--headless=new", "--disable-gpu", "--no-first-run",
+             "--disable-background-networking", "--disable-component-update",
+             "--disable-sync"] + (["--no-sandbox"] if os.getuid() == 0 else [])
 
     def __init__(self, options=(), simd=True):
         super().__init__()
@@ -270,13 +278,9 @@ class Chromium(BiDi):
         until(lambda: self.request("GET", "/status", quiet=True))
         started = self.request("POST", "/session", dict(capabilities=dict(
             alwaysMatch={"webSocketUrl": True, "goog:chromeOptions": dict(
-                binary="/usr/bin/chromium", args=[
-                    "--headless=new", "--disable-gpu", "--no-first-run",
-                    "--disable-background-networking",
-                    "--disable-component-update", "--disable-sync",
+                binary="/usr/bin/chromium", args=self.flags + [
                     "--window-size=1024,768"] + list(options) + (
-                    [] if simd else ["--js-flags=--no-enable-sse4-1"]) + (
-                    ["--no-sandbox"] if os.getuid() == 0 else []))})))
+                    [] if simd else ["--js-flags=--no-enable-sse4-1"]))})))
         self.connect(started["capabilities"]["webSocketUrl"])
         self.session = "/session/" + started["sessionId"]
         self.call("session.subscribe",
@@ -588,6 +592,52 @@ class Wine(Native):
     cannot = dict(Native.cannot, signals="Windows has neither POSIX signals "
                   "nor Xlib", focus="Wine with no window manager does not "
                   "follow the X focus", icon="Wine makes the window itself")
+
+
+# A folder served as a static host serves it, compressed for a browser that
+# takes it so (each file once, as a host keeps it), on a port of its own,
+# until stopped.
+class Folder(http.server.ThreadingHTTPServer):
+    def __init__(self, directory):
+        @functools.cache
+        def compressed(path, modified):
+            with open(path, "rb") as f:
+                return gzip.compress(f.read(), mtime=0)
+
+        class Host(http.server.SimpleHTTPRequestHandler):
+            extensions_map = {".wasm": "application/wasm", ".js": "text/javascript",
+                              ".webmanifest": "application/manifest+json"}
+
+            def log_message(self, *args):
+                pass
+
+            def send_head(self):
+                path = self.translate_path(self.path)
+                if self.path.endswith("/"):
+                    path = os.path.join(path, "index.html")
+                if "gzip" not in self.headers.get("Accept-Encoding", "") or \
+                        not os.path.isfile(path):
+                    return super().send_head()
+                body = compressed(path, os.stat(path).st_mtime)
+                self.send_response(200)
+                self.send_header("Content-Type", self.guess_type(path))
+                self.send_header("Content-Encoding", "gzip")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                return io.BytesIO(body)
+        super().__init__(("127.0.0.1", 0), functools.partial(
+            Host, directory=directory))
+        threading.Thread(target=self.serve_forever, daemon=True).start()
+        self.url = "http://127.0.0.1:%d/" % self.server_address[1]
+
+    # A browser that goes away while answered is no fault of the folder's.
+    def handle_error(self, request, address):
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, address)
+
+    def stop(self):
+        self.shutdown()
+        self.server_close()
 
 
 ENGINES = dict(native=Wine if os.environ.get("STEER_WINE") else Native,
