@@ -5,8 +5,8 @@
 # all: open, press keys, move and press the mouse, put fingers down, take
 # the focus away, hide, read the picture and what was said. Places are in
 # the view's pixels (CSS pixels for a page), which Firefox, WebKit and X
-# round to whole ones; what an engine cannot do is in its `cannot`, with the
-# reason.
+# round to whole ones. What an engine cannot do, it refuses where it would
+# do it, raising Cannot with the reason.
 
 import base64
 import functools
@@ -27,6 +27,10 @@ import threading
 import time
 import urllib.error
 import urllib.request
+
+
+class Cannot(Exception):
+    """A step that the engine cannot take, and why."""
 
 
 # Whether cond() comes true within the time; the one wait.
@@ -67,14 +71,39 @@ PICTURE = """(function (c) {
 
 class Engine:
     web = True  # it shows pages
-    cannot = dict(program="a browser runs no program of its own")
     session = ""  # where a WebDriver session's commands go, once there is one
 
     def __init__(self):
         self.profile = tempfile.mkdtemp(prefix="steer-%s-" % self.name)
-        self.lines, self.fingers, self.at, self.process = [], (), (0, 0), None
+        self.lines, self.fingers, self.at, self.process = [], {}, (0, 0), None
 
-    def launch(self, command, **options):
+    # What only some engines can do.
+
+    def launch(self, *args):
+        raise Cannot("a browser runs no program of its own")
+
+    signal = icon = launch
+
+    def cancel(self):
+        raise Cannot("WebDriver cannot make a browser cancel a pointer")
+
+    def manifest(self):
+        raise Cannot("only Chromium reads a web app manifest on the desktop")
+
+    @classmethod
+    def without_simd(cls):
+        raise Cannot("only V8 can be started without WebAssembly's SIMD")
+
+    # Whether it lays a page out as a phone does: its viewport, zoom and a
+    # coarse pointer.
+    def mobile(self):
+        raise Cannot("only Chromium lays out a phone's viewport on the desktop")
+
+    # Whether its timers keep their time well enough to be timed.
+    def timely(self):
+        pass
+
+    def spawn(self, command, **options):
         self.process = subprocess.Popen(command, **dict(dict(
             start_new_session=True, stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL), **options))
@@ -133,6 +162,10 @@ class Engine:
                        " i += 4) h = (h * 31 + (d[i] << 16 | d[i + 1] << 8 |"
                        " d[i + 2])) | 0; return h; })(%s)" % PICTURE)
 
+    # The frames the program has shown.
+    def frames(self):
+        return self.js("Module.allegroStats.frames")
+
     # How steer ended, as a shell says it ("exit 0"), or None.
     def ended(self):
         status = [m.group(1) for _, t in self.said() for m in
@@ -173,20 +206,20 @@ class Engine:
             else [dict(type="pointer", id="mouse", actions=list(map(
                 action, steps)), parameters=dict(pointerType="mouse"))])
 
-    # The fingers down from now on, and where; none lifts them all. A tap is
-    # a finger down and up within a frame.
-    def touch(self, *spots, tap=False):
+    # The fingers down from now on, by number, and where: those down before
+    # and not named lift. A tap is a finger down and up within a frame.
+    def touch(self, fingers, tap=False):
         def steps(i):
-            if i >= len(spots):
+            if i not in fingers:
                 return [dict(type="pointerUp", button=0)]
-            return [dict(type="pointerMove", x=int(spots[i][0]),
-                         y=int(spots[i][1]))] + [dict(
+            return [dict(type="pointerMove", x=int(fingers[i][0]),
+                         y=int(fingers[i][1]))] + [dict(
                              type="pointerDown", button=0)] * (
-                i >= len(self.fingers)) + [dict(type="pointerUp", button=0)] * tap
+                i not in self.fingers) + [dict(type="pointerUp", button=0)] * tap
         self.act([dict(type="pointer", id="finger%d" % i, actions=steps(i),
                        parameters=dict(pointerType="touch"))
-                  for i in range(max(len(spots), len(self.fingers)))])
-        self.fingers = () if tap else spots
+                  for i in sorted(set(fingers) | set(self.fingers))])
+        self.fingers = {} if tap else dict(fingers)
 
 
 # An engine over WebDriver BiDi: call() sends a command and waits for its
@@ -211,8 +244,11 @@ class BiDi(Engine):
             if m.get("method") == "log.entryAdded":
                 self.lines.append((level(p["level"]), p["text"]))
             elif m.get("method") == "goog:cdp.Log.entryAdded":
-                self.lines.append((level(p["params"]["entry"]["level"]),
-                                   p["params"]["entry"]["text"]))
+                # Chromium asks a host for /favicon.ico of its own accord
+                # for a file that names no icon.
+                entry = p["params"]["entry"]
+                if not entry.get("url", "").endswith("/favicon.ico"):
+                    self.lines.append((level(entry["level"]), entry["text"]))
             elif m.get("type") == "error" and m.get("id", 0) >= last:
                 raise RuntimeError(method + ": " + m["message"])
             elif m.get("id") == last:
@@ -224,7 +260,7 @@ class BiDi(Engine):
 
     def open(self, url):
         self.call("input.releaseActions", context=self.context)
-        self.fingers, self.lines = (), []
+        self.fingers, self.lines = {}, []
         self.call("browsingContext.navigate", context=self.context, url=url,
                   wait="complete")
 
@@ -273,7 +309,7 @@ class Chromium(BiDi):
         super().__init__()
         self.port = free_port()
         # Its profile and the rest it would leave in /tmp go in ours.
-        self.launch(["chromedriver", "--port=%d" % self.port],
+        self.spawn(["chromedriver", "--port=%d" % self.port],
                     env=dict(os.environ, TMPDIR=self.profile))
         until(lambda: self.request("GET", "/status", quiet=True))
         started = self.request("POST", "/session", dict(capabilities=dict(
@@ -310,21 +346,40 @@ class Chromium(BiDi):
                  maxTouchPoints=5)
         self.touching = on
 
-    def touch(self, *spots, tap=False):
+    # The fingers that lift do so first, those that stay then move and those
+    # new come down; the DevTools protocol names the points that end, and
+    # all those that are down after a start or a move.
+    def touch(self, fingers, tap=False):
+        def points(f):
+            return [dict(x=x, y=y, id=i) for i, (x, y) in f.items()]
         if not self.touching:
             self.touchable(True)
-        for now in (spots, ()) if tap else (spots,):
-            self.cdp("Input.dispatchTouchEvent", wait=not (tap and now), type=(
-                "touchStart" if len(now) > len(self.fingers) else "touchEnd"
-                if len(now) < len(self.fingers) else "touchMove"),
-                touchPoints=[dict(x=x, y=y) for x, y in now])
+        for now in (fingers, {}) if tap else (fingers,):
+            gone = {i: at for i, at in self.fingers.items() if i not in now}
+            if gone:
+                self.cdp("Input.dispatchTouchEvent", type="touchEnd",
+                         touchPoints=points(gone))
+            if now:
+                self.cdp("Input.dispatchTouchEvent", wait=not tap, type=(
+                    "touchStart" if set(now) - set(self.fingers) else
+                    "touchMove"), touchPoints=points(now))
             self.fingers = now
 
     # The browser takes the fingers back, as when it starts a gesture of its
     # own.
     def cancel(self):
-        self.fingers = ()
+        self.fingers = {}
         self.cdp("Input.dispatchTouchEvent", type="touchCancel", touchPoints=[])
+
+    @classmethod
+    def without_simd(cls):
+        return cls(simd=False)
+
+    def mobile(self):
+        pass
+
+    def manifest(self):
+        return self.cdp("Page.getAppManifest")
 
     # Minimises the window, which hides the page but takes no focus.
     def hide(self, hidden):
@@ -344,16 +399,11 @@ class Chromium(BiDi):
 # Debian's Firefox ESR, headless.
 class Firefox(BiDi):
     name = "firefox"
-    cannot = dict(
-        Engine.cannot, cancel="WebDriver cannot make a browser cancel a pointer",
-        mobile="Firefox on the desktop lays out no phone's viewport",
-        nosimd="only V8 can be started without WebAssembly's SIMD",
-        manifest="Firefox on the desktop reads no web app manifest")
 
     def __init__(self):
         super().__init__()
         log = tempfile.TemporaryFile()
-        self.launch(["firefox-esr", "--headless", "--no-remote", "--profile",
+        self.spawn(["firefox-esr", "--headless", "--no-remote", "--profile",
                      self.profile, "--remote-debugging-port", "0",
                      "about:blank"], stderr=log)
 
@@ -372,18 +422,11 @@ class Firefox(BiDi):
             "browsingContext.getTree")["contexts"][0]["context"]
 
 
+
 # WebKitGTK's MiniBrowser in the X server that DISPLAY names, over
 # WebDriver. Its console is heard from when the page has loaded.
 class WebKit(Engine):
     name = "webkit"
-    cannot = dict(
-        Firefox.cannot, touch="WebKitGTK's WebDriver delivers a touch as a mouse",
-        buttons="WebKitGTK's WebDriver delivers no release of a right "
-        "button, nor any other button after it",
-        timing="WebKitGTK in a virtual X server runs timeouts up to 120 ms "
-        "late here", mobile="MiniBrowser lays out no phone's viewport",
-        density="MiniBrowser's display density is the X server's",
-        manifest="WebKitGTK reads no web app manifest")
 
     # The console's lines as the page gets them.
     HEAR = """(function () {
@@ -401,7 +444,7 @@ class WebKit(Engine):
     def __init__(self):
         super().__init__()
         self.port = free_port()
-        self.launch(["WebKitWebDriver", "--port=%d" % self.port])
+        self.spawn(["WebKitWebDriver", "--port=%d" % self.port])
         until(lambda: self.request("GET", "/status", quiet=True))
         self.session = "/session/" + self.request("POST", "/session", dict(
             capabilities=dict(alwaysMatch={
@@ -416,9 +459,22 @@ class WebKit(Engine):
     def act(self, actions):
         self.request("POST", "/actions", dict(actions=actions))
 
+    def mouse(self, *steps):
+        if any(s[0] in ("down", "up") and s[1] for s in steps):
+            raise Cannot("WebKitGTK's WebDriver delivers no release of a right "
+                         "button, nor any other button after it")
+        super().mouse(*steps)
+
+    def touch(self, fingers, tap=False):
+        raise Cannot("WebKitGTK's WebDriver delivers a touch as a mouse")
+
+    def timely(self):
+        raise Cannot("WebKitGTK in a virtual X server runs timeouts up to "
+                     "120 ms late here")
+
     def open(self, url):
         self.request("DELETE", "/actions")
-        self.fingers = ()
+        self.fingers = {}
         self.request("POST", "/url", dict(url=url))
         self.js(self.HEAR)
 
@@ -435,6 +491,9 @@ class WebKit(Engine):
         return [(level(n), text) for n, text in self.js("window.said || []")]
 
     def view(self, width, height, ratio=1, mobile=False):
+        if ratio != 1 or mobile:
+            raise Cannot("MiniBrowser lays out no phone's viewport, and its "
+                         "display density is the X server's")
         self.request("POST", "/window/rect",
                      dict(width=width, height=height + self.bars))
 
@@ -459,10 +518,19 @@ class WebKit(Engine):
 # window.
 class Native(Engine):
     name, web, reasons = "native", False, True
-    cannot = dict(web="steer's program has no page", touch="a window has no "
-                  "fingers", view="a window is as large as the program asks",
-                  density="a window's pixels are the screen's",
-                  mobile="a window has no phone's view")
+
+    def open(self, *args):
+        raise Cannot("steer's program has no page")
+
+    js = manifest = frames = hide = open
+
+    def view(self, width, height, ratio=1, mobile=False):
+        if (width, height, ratio, mobile) != (1024, 768, 1, False):
+            raise Cannot("a window is as large as the program asks, its pixels "
+                         "the screen's")
+
+    def touch(self, fingers, tap=False):
+        raise Cannot("a window has no fingers")
 
     def __init__(self):
         from Xlib import X, XK, display  # Debian's python3-xlib
@@ -473,11 +541,10 @@ class Native(Engine):
 
     # Starts steer afresh on the display, if any, with no key held from an
     # earlier run and the pointer where the window will open.
-    def open(self, display, ignore_int=False):
+    def launch(self, display, ignore_int=False):
         if self.process:
             self.stop()
-        for code in list(self.held) + ["Space", "Escape"]:
-            self.press(code, False)
+        self.release()
         self.dpy.set_input_focus(self.X.PointerRoot, self.X.RevertToParent,
                                  self.X.CurrentTime)
         self.move(400, 300)
@@ -523,7 +590,16 @@ class Native(Engine):
         for kind, code in presses:
             self.press(code, kind == "down")
 
+    # Lets go of the keys it holds, which the X server would repeat to the
+    # next window.
+    def release(self):
+        for code in list(self.held):
+            self.press(code, False)
+
     def mouse(self, *steps):
+        if any(s[0] != "move" for s in steps):
+            raise Cannot("steer reads no mouse buttons or wheel, so the native "
+                         "engine only moves the pointer")
         self.want = steps[-1][1:]
 
     def rect(self):
@@ -550,8 +626,8 @@ class Native(Engine):
         self.dpy.set_input_focus(self.window if on else self.X.NONE,
                                  self.X.RevertToParent, self.X.CurrentTime)
         self.dpy.sync()
-        for code in [] if on else list(self.held):
-            self.press(code, False)
+        if not on:
+            self.release()
 
     # A signal to steer, or with 0 its X connection dropped by the server.
     def signal(self, sig):
@@ -561,11 +637,8 @@ class Native(Engine):
         request.KillClient(display=self.dpy.display, resource=self.window.id)
         self.dpy.sync()
 
-    # Lets go of the keys it holds, which the X server would repeat to the
-    # next window.
     def close(self):
-        for code in list(self.held):
-            self.press(code, False)
+        self.release()
         super().close()
 
     def ended(self):
@@ -589,9 +662,15 @@ class Native(Engine):
 # The .exe under Wine, as STEER_COMMAND starts it with STEER_WINE set.
 class Wine(Native):
     name, reasons = "wine", False
-    cannot = dict(Native.cannot, signals="Windows has neither POSIX signals "
-                  "nor Xlib", focus="Wine with no window manager does not "
-                  "follow the X focus", icon="Wine makes the window itself")
+
+    def signal(self, sig):
+        raise Cannot("Windows has neither POSIX signals nor Xlib")
+
+    def focus(self, on):
+        raise Cannot("Wine with no window manager does not follow the X focus")
+
+    def icon(self):
+        raise Cannot("Wine makes the window itself")
 
 
 # A folder served as a static host serves it, compressed for a browser that
