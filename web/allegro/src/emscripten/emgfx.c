@@ -75,8 +75,8 @@ GFX_DRIVER gfx_emscripten = {
  * library's own blit from memory is put back as the screen closes. */
 static uint32_t *pixels;
 static int see_through;
-static void (*library_blit)(BITMAP *src, BITMAP *dest, int sx, int sy,
-                            int dx, int dy, int w, int h);
+static void (*library_blit)(BITMAP *src, BITMAP *dest, int sx, int sy, int dx,
+                            int dy, int w, int h);
 
 /* A frame may reach the screen in one blit or in several. The rectangles
  * blitted to it since it was last shown are disjoint, since a blit that

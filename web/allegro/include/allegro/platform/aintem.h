@@ -43,7 +43,7 @@ AL_FUNC(void, _em_rest, (unsigned int ms, void (*callback)(void)));
 
 /* The graphics driver's part in blit(), before and after the copy: a
  * frame that a blit to the screen begins or makes whole is shown. */
-AL_FUNC(void, _em_blitting, (BITMAP *dest, int x, int y, int w, int h));
+AL_FUNC(void, _em_blitting, (BITMAP * dest, int x, int y, int w, int h));
 AL_FUNC(void, _em_blitted, (void));
 
 /* Hooks that the other drivers set while installed, and the system driver
