@@ -310,7 +310,7 @@ class Chromium(BiDi):
         self.port = free_port()
         # Its profile and the rest it would leave in /tmp go in ours.
         self.spawn(["chromedriver", "--port=%d" % self.port],
-                    env=dict(os.environ, TMPDIR=self.profile))
+                   env=dict(os.environ, TMPDIR=self.profile))
         until(lambda: self.request("GET", "/status", quiet=True))
         started = self.request("POST", "/session", dict(capabilities=dict(
             alwaysMatch={"webSocketUrl": True, "goog:chromeOptions": dict(
@@ -404,8 +404,8 @@ class Firefox(BiDi):
         super().__init__()
         log = tempfile.TemporaryFile()
         self.spawn(["firefox-esr", "--headless", "--no-remote", "--profile",
-                     self.profile, "--remote-debugging-port", "0",
-                     "about:blank"], stderr=log)
+                    self.profile, "--remote-debugging-port", "0",
+                    "about:blank"], stderr=log)
 
         # It says in its error output where it listens (port 0: any port).
         def listening():
