@@ -422,7 +422,6 @@ class Firefox(BiDi):
             "browsingContext.getTree")["contexts"][0]["context"]
 
 
-
 # WebKitGTK's MiniBrowser in the X server that DISPLAY names, over
 # WebDriver. Its console is heard from when the page has loaded.
 class WebKit(Engine):
