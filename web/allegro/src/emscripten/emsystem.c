@@ -99,9 +99,12 @@ _EM_JS(void, em_js_next_frame, __asyncjs__em_js_next_frame, (void),
 EM_JS(void, em_js_count_from_zero, (void),
       { Module['allegroStats'] = {frames : 0, workMs : 0, showMs : 0}; });
 
+/* Counts a frame shown; the page hears of the first through
+ * Module.onFirstFrame, if it has one. */
 EM_JS(void, em_js_count, (double work, double show), {
    var stats = Module['allegroStats'];
-   stats.frames++;
+   if (stats.frames++ == 0 && Module['onFirstFrame'])
+      Module['onFirstFrame']();
    stats.workMs += work;
    stats.showMs += show;
 });

@@ -35,7 +35,8 @@ extern "C" {
  * animation frame, which comes at most once a display refresh and not
  * while the page is hidden. Module.allegroStats counts the waits for an
  * animation frame and the time before them: the program's own since it
- * last came back from waiting, and the showing. */
+ * last came back from waiting, and the showing; at the first of them, with
+ * the first frame shown, the page's Module.onFirstFrame is called. */
 AL_FUNC(void, _em_wait, (int ms));
 
 /* rest_callback(), rest() and, with no time, yield_timeslice(). */
