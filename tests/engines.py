@@ -9,6 +9,9 @@
 # do it, raising Cannot with the reason.
 
 import base64
+import collections
+import email.utils
+import fnmatch
 import functools
 import glob
 import gzip
@@ -245,10 +248,13 @@ class BiDi(Engine):
                 self.lines.append((level(p["level"]), p["text"]))
             elif m.get("method") == "goog:cdp.Log.entryAdded":
                 # Chromium asks a host for /favicon.ico of its own accord
-                # for a file that names no icon.
+                # for a file that names no icon. What it says of a request
+                # ends with the request's address.
                 entry = p["params"]["entry"]
-                if not entry.get("url", "").endswith("/favicon.ico"):
-                    self.lines.append((level(entry["level"]), entry["text"]))
+                url = entry.get("url", "")
+                if not url.endswith("/favicon.ico"):
+                    self.lines.append((level(entry["level"]), entry["text"] + (
+                        " " + url if entry["source"] == "network" else "")))
             elif m.get("type") == "error" and m.get("id", 0) >= last:
                 raise RuntimeError(method + ": " + m["message"])
             elif m.get("id") == last:
@@ -261,8 +267,14 @@ class BiDi(Engine):
     def open(self, url):
         self.call("input.releaseActions", context=self.context)
         self.fingers, self.lines = {}, []
-        self.call("browsingContext.navigate", context=self.context, url=url,
-                  wait="complete")
+        try:
+            self.call("browsingContext.navigate", context=self.context,
+                      url=url, wait="complete")
+        except RuntimeError as e:
+            # A page that goes on to another as it loads, as index.html
+            # opened from disk does, is no failure to open it.
+            if "navigation canceled by concurrent navigation" not in str(e):
+                raise
 
     def js(self, expression):
         def plain(v):
@@ -672,15 +684,23 @@ class Wine(Native):
         raise Cannot("Wine makes the window itself")
 
 
-# A folder served as a static host serves it, compressed for a browser that
-# takes it so (each file once, as a host keeps it), on a port of its own,
-# until stopped.
+# A folder served as a static host serves it, on a port of its own, until
+# stopped: compressed for a browser that takes it so (each file once, as a
+# host keeps it), dated by its modification time, "not modified" to a
+# request that names a date since which it has not changed, and with the
+# Cache-Control header CACHE, or none, as stock nginx and Apache serve
+# files. What it serves may change as it runs: directory, the folder; and
+# answers, by a pattern of paths, a status to answer in their place or the
+# Content-Type to give them. asked counts the requests for each path.
 class Folder(http.server.ThreadingHTTPServer):
-    def __init__(self, directory):
+    ports = set()
+
+    def __init__(self, directory, cache=None):
         @functools.cache
         def compressed(path, modified):
             with open(path, "rb") as f:
                 return gzip.compress(f.read(), mtime=0)
+        folder = self
 
         class Host(http.server.SimpleHTTPRequestHandler):
             extensions_map = {".wasm": "application/wasm", ".js": "text/javascript",
@@ -689,22 +709,51 @@ class Folder(http.server.ThreadingHTTPServer):
             def log_message(self, *args):
                 pass
 
+            # What the folder is when the request comes: a browser may
+            # connect long before it asks.
             def send_head(self):
+                self.directory = folder.directory
                 path = self.translate_path(self.path)
-                if self.path.endswith("/"):
+                if self.path.split("?")[0].endswith("/"):
                     path = os.path.join(path, "index.html")
-                if "gzip" not in self.headers.get("Accept-Encoding", "") or \
-                        not os.path.isfile(path):
-                    return super().send_head()
-                body = compressed(path, os.stat(path).st_mtime)
+                folder.asked[self.path.split("?")[0]] += 1
+                answer = next((a for name, a in folder.answers.items()
+                               if fnmatch.fnmatch(self.path, name)), None)
+                if isinstance(answer, int) or not os.path.isfile(path):
+                    self.send_error(answer if isinstance(answer, int) else 404)
+                    return None
+                modified = int(os.stat(path).st_mtime)
+                since = self.headers.get("If-Modified-Since")
+                if since and email.utils.parsedate_to_datetime(
+                        since).timestamp() >= modified:
+                    self.send_response(304)
+                    self.end_headers()
+                    return None
+                zipped = "gzip" in self.headers.get("Accept-Encoding", "")
+                if zipped:
+                    body = compressed(path, modified)
+                else:
+                    with open(path, "rb") as f:
+                        body = f.read()
                 self.send_response(200)
-                self.send_header("Content-Type", self.guess_type(path))
-                self.send_header("Content-Encoding", "gzip")
+                self.send_header("Content-Type", answer or self.guess_type(path))
+                self.send_header("Last-Modified", self.date_time_string(modified))
+                if cache:
+                    self.send_header("Cache-Control", cache)
+                if zipped:
+                    self.send_header("Content-Encoding", "gzip")
                 self.send_header("Content-Length", str(len(body)))
                 self.end_headers()
                 return io.BytesIO(body)
-        super().__init__(("127.0.0.1", 0), functools.partial(
-            Host, directory=directory))
+        self.directory, self.answers, self.asked = directory, {}, \
+            collections.Counter()
+        # An origin of its own: a port that an earlier folder had would bring
+        # that one's workers and caches along.
+        port = free_port()
+        while port in Folder.ports:
+            port = free_port()
+        Folder.ports.add(port)
+        super().__init__(("127.0.0.1", port), Host)
         threading.Thread(target=self.serve_forever, daemon=True).start()
         self.url = "http://127.0.0.1:%d/" % self.server_address[1]
 

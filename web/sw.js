@@ -8,9 +8,14 @@ var own = 'steer ' + self.registration.scope + ' ';
 var cache = own + '@CACHE@';
 var files = '@FILES@'.split(' ');
 
+// What is kept comes from the host itself: a copy in the browser's own
+// cache may be of the release before, which the host's dates can make
+// look fresh for days.
 self.addEventListener('install', function (e) {
   e.waitUntil(caches.open(cache).then(function (c) {
-    return c.addAll(files);
+    return c.addAll(files.map(function (name) {
+      return new Request(name, {cache: 'reload'});
+    }));
   }).then(function () {
     return self.skipWaiting();
   }));
@@ -28,17 +33,22 @@ self.addEventListener('activate', function (e) {
   }));
 });
 
-// What is kept comes from the cache. Offline, the folder's own address is
-// the page too, and anything else that was not kept is not found, as the
-// browser's own request for an icon.
+// What is kept comes from the cache, the page at the folder's own address
+// too, so that every load is of one release, online or not. Offline,
+// anything else that was not kept is not found, as the browser's own
+// request for an icon, and any other page of the folder is steer's. A
+// worker that a new release has just replaced may still be answering a
+// request when its cache is gone: that goes to the host.
 self.addEventListener('fetch', function (e) {
-  e.respondWith(caches.open(cache).then(function (c) {
-    return c.match(e.request, {ignoreSearch: true}).then(function (kept) {
-      return kept || fetch(e.request).catch(function () {
-        if (e.request.mode == 'navigate')
-          return c.match('index.html');
-        return new Response('', {status: 404, statusText: 'Not kept offline'});
-      });
+  var url = new URL(e.request.url);
+  url.search = '';
+  var name = url.href == self.registration.scope ? 'index.html' : url.href;
+  e.respondWith(caches.match(name, {cacheName: cache}).catch(function () {
+  }).then(function (kept) {
+    return kept || fetch(e.request).catch(function () {
+      if (e.request.mode == 'navigate')
+        return caches.match('index.html', {cacheName: cache});
+      return new Response('', {status: 404, statusText: 'Not kept offline'});
     });
   }));
 });
