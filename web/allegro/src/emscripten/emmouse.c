@@ -124,13 +124,17 @@ static void release_all(void)
    _handle_mouse_input();
 }
 
-/* The pointer is a mouse, a pen, or the first finger that touches the
- * canvas, from then until it lifts (with the first button held meanwhile,
- * as a finger is a press). Positions are mapped through the canvas's place
- * on the page, which its style, the page's zoom and the display's density
- * all scale. A press elsewhere on the page is the page's own; one on the
- * canvas keeps the pointer until released, even off the page, and neither
- * selects nor scrolls, pans, zooms or opens a menu. */
+/* The pointer is a mouse or a pen, or the finger that plays: the first to
+ * come down on the canvas while no other plays, whatever other fingers
+ * rest elsewhere on the page, from then until it lifts or the browser
+ * cancels it (with the first button held meanwhile, as a finger is a
+ * press). Other fingers change nothing. The page hears through
+ * Module.onFinger, if it has one, when a finger, or a pen, starts to play
+ * (true) and stops (false). Positions are mapped through the canvas's
+ * place on the page, which its style, the page's zoom and the display's
+ * density all scale. A press elsewhere on the page is the page's own; one
+ * on the canvas keeps the pointer until released, even off the page, and
+ * neither selects nor scrolls, pans, zooms or opens a menu. */
 /* clang-format off */
 EM_JS(void, em_js_listen, (void), {
    var canvas = Module['canvas'];
@@ -149,16 +153,27 @@ EM_JS(void, em_js_listen, (void), {
    {
       Module['__em_mouse_event'](p.x, p.y, p.over, buttons, dz, dw);
    }
+   function plays(on)
+   {
+      if (Module['onFinger'])
+         Module['onFinger'](on);
+   }
    function pointer(e)
    {
       var p = place(e), up = e.type == 'pointerup' || e.type == 'pointercancel';
-      if (e.pointerType == 'touch') {
-         if (e.type == 'pointerdown' && finger === null && e.isPrimary && p.over)
+      if (e.pointerType != 'mouse') {
+         if (e.type == 'pointerdown' && finger === null && p.over) {
             finger = e.pointerId;
-         if (e.pointerId !== finger)
+            plays(true);
+         }
+         /* Only the one that plays counts, but for a pen that hovers while
+            none does, which moves the pointer as a mouse does. */
+         if (finger === null ? e.pointerType == 'touch' : e.pointerId !== finger)
             return;
-         if (up)
+         if (up) {
             finger = null;
+            plays(false);
+         }
       }
       send(p, up ? 0 : e.buttons, 0, 0);
       if (e.type == 'pointerdown' && p.over) {
