@@ -1,5 +1,7 @@
 // The three objects every part of steer shares: the back buffer, the player
-// image and the player record. Each is defined once, in main.cpp.
+// image and the player record. Each program that links the steps defines
+// them once: steer's in main.cpp, the tests', the icon's and the
+// benchmark's in their own.
 #pragma once
 
 #include <allegro.h>
