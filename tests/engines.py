@@ -169,6 +169,12 @@ class Engine:
     def frames(self):
         return self.js("Module.allegroStats.frames")
 
+    # What the program wrote to its standard output: the console's log
+    # lines but the page's own.
+    def written(self):
+        return "".join(text + "\n" for kind, text in self.said()
+                       if kind == "log" and not text.startswith("steer "))
+
     # How steer ended, as a shell says it ("exit 0"), or None.
     def ended(self):
         status = [m.group(1) for _, t in self.said() for m in
@@ -548,7 +554,7 @@ class Native(Engine):
         from Xlib.ext import xtest
         super().__init__()
         self.X, self.XK, self.xtest, self.dpy = X, XK, xtest, display.Display()
-        self.root, self.held, self.want = self.dpy.screen().root, set(), None
+        self.root, self.held = self.dpy.screen().root, set()
 
     # Starts steer afresh on the display, if any, with no key held from an
     # earlier run and the pointer where the window will open.
@@ -573,7 +579,6 @@ class Native(Engine):
                 stdout=out, stderr=subprocess.STDOUT, start_new_session=True,
                 preexec_fn=lambda: signal.signal(signal.SIGINT, (
                     signal.SIG_IGN if ignore_int else signal.SIG_DFL)))
-        self.want = (400, 300)
 
     # Whether steer's 800 x 600 window shows, under the pointer.
     def found(self):
@@ -611,15 +616,12 @@ class Native(Engine):
         if any(s[0] != "move" for s in steps):
             raise Cannot("steer reads no mouse buttons or wheel, so the native "
                          "engine only moves the pointer")
-        self.want = steps[-1][1:]
+        self.move(self.left + steps[-1][1], self.top + steps[-1][2])
 
     def rect(self):
         return [0, 0, 800, 600]
 
-    # The window's pixels, the pointer first put back where it was put: the
-    # library warps it to the window's centre once, soon after it enters.
     def image(self):
-        self.move(self.left + self.want[0], self.top + self.want[1])
         return self.window.get_image(0, 0, 800, 600, self.X.ZPixmap,
                                      0xffffffff).data
 
@@ -657,17 +659,19 @@ class Native(Engine):
         return None if s is None else "exit %d" % s if s >= 0 else \
             "signal %d" % -s
 
-    def said(self):
+    def written(self):
         with open(os.path.join(self.profile, "out"), errors="replace") as f:
-            return [("log", f.read().replace("\r", ""))]
+            return f.read().replace("\r", "")
 
-    # The window's class, and its icon's size, pixels and mask.
+    def said(self):
+        return [("log", self.written())]
+
+    # The window's class, and its icon's size and pixels.
     def icon(self):
-        hints, Z = self.window.get_wm_hints(), self.X.ZPixmap
-        g = hints.icon_pixmap.get_geometry()
-        return (self.window.get_wm_class(), (g.width, g.height),
-                hints.icon_pixmap.get_image(0, 0, 64, 64, Z, 0xffffffff).data,
-                hints.icon_mask.get_image(0, 0, 64, 64, Z, 1).data)
+        pixmap = self.window.get_wm_hints().icon_pixmap
+        g = pixmap.get_geometry()
+        return (self.window.get_wm_class(), (g.width, g.height), pixmap.get_image(
+            0, 0, g.width, g.height, self.X.ZPixmap, 0xffffffff).data)
 
 
 # The .exe under Wine, as STEER_COMMAND starts it with STEER_WINE set.
