@@ -716,13 +716,13 @@ class Folder(http.server.ThreadingHTTPServer):
             # What the folder is when the request comes: a browser may
             # connect long before it asks.
             def send_head(self):
-                self.directory = folder.directory
-                path = self.translate_path(self.path)
-                if self.path.split("?")[0].endswith("/"):
+                self.directory, asked = folder.directory, self.path.split("?")[0]
+                path = self.translate_path(asked)
+                if asked.endswith("/"):
                     path = os.path.join(path, "index.html")
-                folder.asked[self.path.split("?")[0]] += 1
+                folder.asked[asked] += 1
                 answer = next((a for name, a in folder.answers.items()
-                               if fnmatch.fnmatch(self.path, name)), None)
+                               if fnmatch.fnmatch(asked, name)), None)
                 if isinstance(answer, int) or not os.path.isfile(path):
                     self.send_error(answer if isinstance(answer, int) else 404)
                     return None
